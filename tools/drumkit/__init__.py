@@ -1,0 +1,1 @@
+"""Synthesizer for Tamboro's default drum kit (data/Samples)."""

@@ -1,1 +1,221 @@
-// (being written)
+#include "engine/mixer.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/step_clock.h"
+
+namespace tamboro {
+
+void buildPitchTable(SongState& song) {
+    // k^n by successive multiplications, as the table has always been built;
+    // a call to pow() could differ in the last bit and move a truncation.
+    const double k = 1.059463094;
+    double power = 1.0;
+    for (int n = 1; n <= MaxPitch; ++n) {
+        power *= k;
+        const auto up = static_cast<int32_t>(std::trunc(4096.0 * (power - 1.0)));
+        song.pitchTable[pitchTableIndex(n)] = up;
+        song.pitchTable[pitchTableIndex(-n)] = up - 1;
+    }
+}
+
+void updateDistortionCurve(SongState& song, int channel) {
+    // The curve d*t^2 + e*t through (-1, -1), (0, 0) and (a, b), with a and b
+    // moving from -0.5 towards -0.93 and -0.07 as DST rises.
+    const double scale = static_cast<double>(1.0f / 150.0f);
+    const double x = song.distortion[channel] * scale + 0.5;
+    const double a = static_cast<float>(-x);
+    const double b = static_cast<float>(x - 1.0);
+    const double d = (b - a) / (a * (a + 1.0));
+    song.dstQuadratic[channel] = static_cast<int32_t>(std::trunc(4096.0 * d));
+    song.dstLinear[channel] = static_cast<int32_t>(std::trunc(4096.0 * (b - d * a * a) / a));
+}
+
+namespace {
+
+// Everything one channel needs to render one Block.
+struct ChannelBlock {
+    const int16_t* samples;
+    uint32_t valueCount;    // sample values in the data; reads beyond give 0
+    uint32_t position;
+    int32_t phase;
+    int32_t phaseStep;
+    int32_t dstQuadratic;
+    int32_t dstLinear;
+    int32_t overdriveFactor;  // 0: no overdrive
+    int32_t gainLeft;
+    int32_t gainRight;
+};
+
+template <bool Checked>
+inline int32_t sampleAt(const ChannelBlock& ch, uint32_t index) {
+    if constexpr (Checked)
+        return index < ch.valueCount ? ch.samples[index] : 0;
+    else
+        return ch.samples[index];
+}
+
+// The parabola through (0, s0), (1, s1), (2, s2) at n / 4096.
+inline int32_t parabola(int32_t s0, int32_t s1, int32_t s2, int32_t n) {
+    const int32_t q = (s0 + s2) / 2 - s1;
+    return s0 + (((s1 - s0 - q) * n) >> 12) + ((((n * q) >> 12) * n) >> 12);
+}
+
+inline int32_t clip16(int32_t v) {
+    return std::clamp(v, -32767, 32767);
+}
+
+// Reads one frame and moves the read position and phase. Width is the number
+// of interleaved values per frame (1 mono, 2 stereo).
+template <int Width, bool Checked>
+inline void readFrame(ChannelBlock& ch, int32_t& left, int32_t& right) {
+    const uint32_t e = ch.position;
+    ch.position = e + Width;
+    if (ch.phase == NoInterpolation) {
+        left = sampleAt<Checked>(ch, e);
+        right = Width == 2 ? sampleAt<Checked>(ch, e + 1) : left;
+        return;
+    }
+    const int32_t n = ch.phase;
+    left = parabola(sampleAt<Checked>(ch, e), sampleAt<Checked>(ch, e + Width),
+                    sampleAt<Checked>(ch, e + 2 * Width), n);
+    right = Width == 2 ? parabola(sampleAt<Checked>(ch, e + 1), sampleAt<Checked>(ch, e + 3),
+                                  sampleAt<Checked>(ch, e + 5), n)
+                       : left;
+    int32_t m = n - ch.phaseStep;
+    if (ch.phaseStep < 0 && m > 4095) {
+        m -= 4096;
+        ch.position = e + 2 * Width;
+    } else if (ch.phaseStep >= 0 && m < 0) {
+        // Downward pitches hold the read position for one frame and restart
+        // the phase at a whole value instead of wrapping it.
+        m = 4096;
+        ch.position = e;
+    }
+    ch.phase = m;
+}
+
+template <int Width, bool Checked>
+void mixChannelBlock(ChannelBlock& ch, int32_t* accLeft, int32_t* accRight) {
+    for (int f = 0; f < BlockFrames; ++f) {
+        int32_t left;
+        int32_t right;
+        readFrame<Width, Checked>(ch, left, right);
+        if (ch.dstQuadratic != 0) {
+            left = shape(left, ch.dstQuadratic, ch.dstLinear);
+            right = Width == 2 ? shape(right, ch.dstQuadratic, ch.dstLinear) : left;
+        }
+        if (ch.overdriveFactor != 0) {
+            left = (left * ch.overdriveFactor) >> 5;
+            right = (right * ch.overdriveFactor) >> 5;
+        }
+        accLeft[f] += clip16(left) * ch.gainLeft;
+        accRight[f] += clip16(right) * ch.gainRight;
+    }
+}
+
+// A voice at level 0 is silent but still runs through its sample; only its
+// position and phase need to move.
+template <int Width>
+void advanceSilentBlock(ChannelBlock& ch) {
+    if (ch.phase == NoInterpolation) {
+        ch.position += BlockFrames * Width;
+        return;
+    }
+    for (int f = 0; f < BlockFrames; ++f) {
+        const uint32_t e = ch.position;
+        ch.position = e + Width;
+        int32_t m = ch.phase - ch.phaseStep;
+        if (ch.phaseStep < 0 && m > 4095) {
+            m -= 4096;
+            ch.position = e + 2 * Width;
+        } else if (ch.phaseStep >= 0 && m < 0) {
+            m = 4096;
+            ch.position = e;
+        }
+        ch.phase = m;
+    }
+}
+
+template <int Width>
+void mixChannel(ChannelBlock& ch, int32_t* accLeft, int32_t* accRight) {
+    if (ch.gainLeft == 0 && ch.gainRight == 0) {
+        advanceSilentBlock<Width>(ch);
+        return;
+    }
+    // A Block reads at most two frames ahead per frame, plus the parabola's
+    // reach; only Blocks near the end of the data need checked reads.
+    const uint64_t lastRead = uint64_t{ch.position} + 2u * Width * BlockFrames + 2u * Width + 1u;
+    if (lastRead < ch.valueCount)
+        mixChannelBlock<Width, false>(ch, accLeft, accRight);
+    else
+        mixChannelBlock<Width, true>(ch, accLeft, accRight);
+}
+
+void writeBlock(const int32_t* accLeft, const int32_t* accRight, int16_t* out) {
+    for (int f = 0; f < BlockFrames; ++f) {
+        out[2 * f] = static_cast<int16_t>(clip16((accLeft[f] * 64) >> 14));
+        out[2 * f + 1] = static_cast<int16_t>(clip16((accRight[f] * 64) >> 14));
+    }
+}
+
+}  // namespace
+
+uint32_t renderHalf(SongState& song, int16_t* buffer) {
+    uint32_t blocksPerStep = blocksPerStepFor(song.tempo);
+
+    // Pitch set-up, once per call: a knob change is heard from the next call.
+    int32_t phase[ChannelCount];
+    int32_t phaseStep[ChannelCount];
+    for (int c = 0; c < ChannelCount; ++c) {
+        const int p = song.pitch[c];
+        phaseStep[c] = 0;
+        if (p < 0) {
+            phase[c] = 4096;
+            phaseStep[c] = song.pitchTable[pitchTableIndex(p)];
+        } else if (p > 0) {
+            phase[c] = 0;
+            phaseStep[c] = -song.pitchTable[pitchTableIndex(p)];
+        } else {
+            phase[c] = NoInterpolation;
+        }
+    }
+
+    for (int k = 1; k <= BlocksPerHalf; ++k) {
+        int32_t accLeft[BlockFrames] = {};
+        int32_t accRight[BlockFrames] = {};
+        for (int c = 0; c < ChannelCount; ++c) {
+            const SampleSlot& slot = song.slots[c];
+            if (!slot.sampleData)
+                continue;
+            Voice& voice = song.voices[c];
+            const int32_t overdrive = song.overdrive[c];
+            ChannelBlock ch{
+                slot.sampleData.get(),
+                static_cast<uint32_t>(slot.sampleLength / 2),
+                voice.position,
+                phase[c],
+                phaseStep[c],
+                song.dstQuadratic[c],
+                song.dstLinear[c],
+                overdrive > 0 ? 2 * overdrive + 32 : 0,
+                static_cast<int16_t>((voice.level * song.panLeft[c]) / 64),
+                static_cast<int16_t>((voice.level * song.panRight[c]) / 64),
+            };
+            if (slot.stereo)
+                mixChannel<2>(ch, accLeft, accRight);
+            else
+                mixChannel<1>(ch, accLeft, accRight);
+            voice.position = ch.position;
+            phase[c] = ch.phase;
+        }
+        writeBlock(accLeft, accRight, buffer + (k - 1) * BlockFrames * 2);
+
+        if (stepClockAfterBlock(song, blocksPerStep))
+            return static_cast<uint32_t>(k * BlockBytes);
+    }
+    return HalfBytes;
+}
+
+}  // namespace tamboro

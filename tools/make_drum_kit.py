@@ -14,6 +14,7 @@ import sys
 
 import numpy as np
 
+sys.dont_write_bytecode = True  # keep tools/ free of __pycache__
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
 
 from drumkit.dsp import RATE  # noqa: E402

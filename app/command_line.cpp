@@ -1,1 +1,91 @@
-// (being written)
+#include "app/command_line.h"
+
+#include <charconv>
+
+namespace tamboro {
+
+namespace {
+
+bool parseInt(std::string_view text, int& value) {
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size() && !text.empty();
+}
+
+// CHANNEL=SEMITONES, channel 0..7 (0 is the top row), semitones -12..+12.
+bool parsePitch(const std::string& text, CommandLine& line) {
+    const auto equals = text.find('=');
+    int channel = 0;
+    int semitones = 0;
+    if (equals == std::string::npos ||
+        !parseInt(std::string_view(text).substr(0, equals), channel) ||
+        !parseInt(std::string_view(text).substr(equals + 1), semitones))
+        return false;
+    if (channel < 0 || channel > 7 || semitones < -12 || semitones > 12)
+        return false;
+    line.pitch[channel] = static_cast<int16_t>(semitones);
+    return true;
+}
+
+CommandLine fail(std::string message) {
+    CommandLine line;
+    line.action = CommandLine::Action::Error;
+    line.error = std::move(message);
+    return line;
+}
+
+}  // namespace
+
+CommandLine parseCommandLine(const std::vector<std::string>& args) {
+    CommandLine line;
+    std::vector<std::string> files;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == "--help" || arg == "-h") {
+            line.action = CommandLine::Action::Help;
+            return line;
+        } else if (arg == "--version") {
+            line.action = CommandLine::Action::Version;
+            return line;
+        } else if (arg == "--render") {
+            line.action = CommandLine::Action::Render;
+        } else if (arg == "--samples") {
+            if (!hasValue)
+                return fail("--samples needs a folder");
+            line.samples = args[++i];
+        } else if (arg == "--pitch") {
+            if (!hasValue || !parsePitch(args[i + 1], line))
+                return fail("--pitch needs CHANNEL=SEMITONES with CHANNEL 0..7 and SEMITONES -12..12");
+            ++i;
+        } else if (arg.size() > 1 && arg.front() == '-') {
+            return fail("unknown option " + arg);
+        } else {
+            files.push_back(arg);
+        }
+    }
+    if (line.action != CommandLine::Action::Render) {
+        if (!args.empty())
+            return fail("a song file, --samples and --pitch go with --render");
+        return line;
+    }
+    if (files.size() != 2)
+        return fail("--render needs a song file and an output WAV file");
+    line.song = files[0];
+    line.output = files[1];
+    return line;
+}
+
+const char* usageText() {
+    return "Usage: tamboro                      start the drum machine\n"
+           "       tamboro --render SONG.sng OUT.wav [--samples DIR] [--pitch CHANNEL=SEMITONES]...\n"
+           "                                    render a song once into a 44,100 Hz 16-bit stereo WAV file\n"
+           "       tamboro --help | --version\n"
+           "\n"
+           "  --samples DIR            folder of the song's samples (default: ./Samples)\n"
+           "  --pitch CHANNEL=SEMITONES  pitch of a channel, 0 (top row) to 7, -12 to +12;\n"
+           "                           may be given for several channels\n";
+}
+
+}  // namespace tamboro

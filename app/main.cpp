@@ -1,1 +1,31 @@
-int main() { return 0; }
+// Entry point: the command line's render mode, or the desktop program.
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/render_command.h"
+
+int main(int argc, char** argv) {
+    using tamboro::CommandLine;
+    const CommandLine line = tamboro::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    switch (line.action) {
+    case CommandLine::Action::Render:
+        return tamboro::runRenderCommand(line, std::cerr);
+    case CommandLine::Action::Help:
+        std::cout << tamboro::usageText();
+        return 0;
+    case CommandLine::Action::Version:
+        std::cout << "tamboro 1.0a\n";
+        return 0;
+    case CommandLine::Action::Error:
+        std::cerr << "tamboro: " << line.error << "\n" << tamboro::usageText();
+        return 2;
+    case CommandLine::Action::Desktop:
+        break;
+    }
+    std::cerr << "tamboro: this build has no desktop program yet; "
+                 "use --render SONG.sng OUT.wav (see --help)\n";
+    return 2;
+}

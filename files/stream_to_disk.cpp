@@ -1,1 +1,41 @@
-// (being written)
+#include "files/stream_to_disk.h"
+
+#include "engine/mixer.h"
+#include "engine/step_clock.h"
+#include "files/wave_writer.h"
+
+namespace tamboro {
+
+namespace {
+
+int renderSongInto(SongState& song, WaveWriter& writer, const std::filesystem::path& path) {
+    if (createWaveFile(writer, path, outputWaveFormat()) != 0 || beginWaveData(writer) != 0) {
+        abandonWaveFile(writer);
+        return 0;
+    }
+    const auto* bytes = reinterpret_cast<const uint8_t*>(song.mixBuffer.get());
+    while (song.endReached == 0) {
+        const uint32_t rendered = renderHalf(song, song.mixBuffer.get());
+        if (writeWaveData(writer, rendered, bytes) != 0) {
+            abandonWaveFile(writer);
+            return 0;
+        }
+    }
+    return closeWaveFile(writer, StreamFactValue) == 0 ? 1 : 0;
+}
+
+}  // namespace
+
+int streamToDisk(SongState& song, const std::filesystem::path& path) {
+    if (!song.mixBuffer)
+        return 0;
+    song.endReached = 0;
+    song.stopAtEnd = 1;
+    resetVoices(song);
+    WaveWriter writer;
+    const int result = renderSongInto(song, writer, path);
+    song.stopAtEnd = 0;
+    return result;
+}
+
+}  // namespace tamboro

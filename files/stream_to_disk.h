@@ -1,0 +1,20 @@
+#pragma once
+// Stream To Disk: renders the whole song once, as fast as the machine
+// allows, into a 44,100 Hz 16-bit stereo WAV file. Main thread; playback
+// must be stopped first, since the render uses the MixBuffer and the clock.
+
+#include <filesystem>
+
+#include "engine/song_state.h"
+
+namespace tamboro {
+
+// The "fact" chunk's value in every file written: a constant, not a count.
+inline constexpr uint32_t StreamFactValue = 32768;
+
+// Returns 1 when the whole file was written and closed, 0 otherwise (also
+// when there is no MixBuffer to render into). The file stays as far as it
+// was written; stopAtEnd is cleared on every path.
+int streamToDisk(SongState& song, const std::filesystem::path& path);
+
+}  // namespace tamboro

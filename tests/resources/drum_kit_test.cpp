@@ -177,11 +177,11 @@ std::string testName(const testing::TestParamInfo<std::string>& info) {
     return name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Kit, KitSample, testing::ValuesIn(kitFiles()), testName);
+INSTANTIATE_TEST_SUITE_P(drumKit, KitSample, testing::ValuesIn(kitFiles()), testName);
 // An empty folder is reported by the kit tests below, not as a setup error.
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(KitSample);
 
-TEST(DrumKit, HoldsTheFourChannelDefaultsAndAFullKit) {
+TEST(drumKit, HoldsTheFourChannelDefaultsAndAFullKit) {
     const auto files = kitFiles();
     const std::set<std::string> present(files.begin(), files.end());
     // Exact names and case: start-up loads these into channels 0 to 3.
@@ -191,7 +191,7 @@ TEST(DrumKit, HoldsTheFourChannelDefaultsAndAFullKit) {
     EXPECT_GE(files.size(), 16u);
 }
 
-TEST(DrumKit, StaysSmall) {
+TEST(drumKit, StaysSmall) {
     uintmax_t total = 0;
     for (const auto& name : kitFiles()) total += fs::file_size(KitDir / name);
     EXPECT_LT(total, 1'500'000u);

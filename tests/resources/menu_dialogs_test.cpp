@@ -126,19 +126,30 @@ TEST(MenuTable, MidiSyncItemIsInTheDropDownAtTheOptionsIndex) {
 
 // ------------------------------------------------------------- dialogs
 
-QApplication& application() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+// One QApplication for the whole run, on the offscreen platform unless
+// another one is asked for. It is destroyed after the last test, not among
+// the static objects at exit, where the platform is already gone.
+class QtApplicationEnvironment : public testing::Environment {
+public:
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
+        app_ = std::make_unique<QApplication>(argc_, argv_);
     }
-    static int argc = 1;
-    static char name[] = "menu_dialog_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
+    void TearDown() override { app_.reset(); }
+
+private:
+    int argc_ = 1;
+    char name_[18] = "menu_dialog_tests";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> app_;
+};
+
+[[maybe_unused]] testing::Environment* const qtEnvironment =
+    testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
 
 std::unique_ptr<QDialog> loadDialog(const QString& name) {
-    application();
     const QString path = resourcePath(name);
     if (path.isEmpty()) return nullptr;
     QFile file(path);

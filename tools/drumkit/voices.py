@@ -46,13 +46,14 @@ def _snare(t, tones, tone_taus, tone_level, noise_hp, noise_lp, noise_tau, seed)
                for f, tau in zip(tones, tone_taus))
     snap = lowpass(highpass(noise(len(t), seed), noise_hp), noise_lp)
     snap *= attack_decay(t, 0.001, noise_tau)
-    return saturate(tone_level * tone + snap * 1.4, 1.5)
+    mix = tone_level * tone + snap / np.max(np.abs(snap))
+    return saturate(mix / np.max(np.abs(mix)), 2.2)
 
 
 def snare_a():
     """SNARE_01: two tuned heads near 185/330 Hz and a broad noise wire."""
     t = timeline(0.35)
-    return _snare(t, (185.0, 330.0), (0.07, 0.04), 0.8, 1200.0, 9000.0, 0.09, 21)
+    return _snare(t, (185.0, 330.0), (0.07, 0.04), 0.6, 1200.0, 9000.0, 0.07, 21)
 
 
 def snare_b():
@@ -138,7 +139,9 @@ def cowbell():
     with a sharp first drop and a short ring."""
     t = timeline(0.35)
     raw = dsp.square(540.0, t, 0.4) + dsp.square(800.0, t, 1.9)
-    tone = highpass(bandpass(raw, 850.0, 1.4), 350.0)
+    # A wide band around the upper partials keeps the clank above the two
+    # fundamentals instead of a plain two-note chord.
+    tone = highpass(bandpass(raw, 1500.0, 0.8), 450.0)
     return tone * (0.65 * decay(t, 0.01) + 0.35 * decay(t, 0.09))
 
 
@@ -189,8 +192,8 @@ KIT = (
     ("SNARE_01.WAV", snare_a, 0.0005, 0.08),
     ("SNARE_02.WAV", snare_b, 0.0005, 0.06),
     ("RIM_01.WAV", rimshot, 0.0003, 0.01),
-    ("CLAP_01.WAV", clap_b, 0.0004, 0.03),
-    ("CLAP_02.WAV", clap_a, 0.0004, 0.03),
+    ("CLAP_01.WAV", clap_b, 0.0004, 0.08),
+    ("CLAP_02.WAV", clap_a, 0.0004, 0.06),
     ("TOM_LO.WAV", tom_low, 0.0005, 0.18),
     ("TOM_MID.WAV", tom_mid, 0.0005, 0.15),
     ("TOM_HI.WAV", tom_high, 0.0005, 0.13),
@@ -198,7 +201,7 @@ KIT = (
     ("909 Open Hihat+Rvrb.WAV", hat_open, 0.0003, 0.08),
     ("CRASH_01.WAV", crash, 0.0005, 0.5),
     ("RIDE_01.WAV", ride, 0.0005, 0.35),
-    ("COWBELL.WAV", cowbell, 0.0003, 0.03),
+    ("COWBELL.WAV", cowbell, 0.0003, 0.08),
     ("CLAVE.WAV", clave, 0.0003, 0.01),
     ("SHAKER.WAV", shaker, 0.0005, 0.02),
 )

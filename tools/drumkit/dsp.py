@@ -21,17 +21,6 @@ def timeline(seconds):
     return np.arange(samples(seconds)) / RATE
 
 
-def delayed(x, seconds, length=None):
-    """`x` moved later by `seconds`, padded with zeros (and cut) to `length`."""
-    n = len(x) if length is None else length
-    out = np.zeros(n)
-    start = samples(seconds)
-    if start < n:
-        part = x[: n - start]
-        out[start : start + len(part)] = part
-    return out
-
-
 # ---------------------------------------------------------------- noise
 
 _M1 = np.uint64(0xBF58476D1CE4E5B9)

@@ -9,9 +9,8 @@ scales it. Seeds are fixed so every run gives the same sounds.
 import numpy as np
 
 from . import dsp
-from .dsp import (allpass, attack_decay, bandpass, damped_sine, decay, delayed,
-                  highpass, lowpass, metal, noise, saturate, small_room,
-                  sweep_phase, timeline)
+from .dsp import (attack_decay, bandpass, damped_sine, decay, highpass, lowpass,
+                  metal, noise, saturate, small_room, sweep_phase, timeline)
 
 # Six square oscillators at the classic inharmonic cymbal pitches.
 HAT_FREQS = (205.3, 304.4, 369.6, 522.7, 540.0, 800.0)
@@ -95,18 +94,17 @@ def _hat(length, tau, seed):
     t = timeline(length)
     raw = metal(HAT_FREQS, t, seed)
     tone = highpass(highpass(bandpass(raw, 10000.0, 1.0), 7000.0), 7000.0)
-    return tone, t, tone * decay(t, tau)
+    return tone * decay(t, tau)
 
 
 def hat_closed():
     """909 Closed Hihat: short, tight burst of the square bank."""
-    _, t, hat = _hat(0.15, 0.022, 51)
-    return hat
+    return _hat(0.15, 0.022, 51)
 
 
 def hat_open():
     """909 Open Hihat+Rvrb: same bank, long decay, a small room behind it."""
-    _, t, hat = _hat(1.0, 0.2, 51)
+    hat = _hat(1.0, 0.2, 51)
     return hat + 0.35 * small_room(hat, decay_seconds=0.5, damping_hz=9000.0)
 
 

@@ -1,0 +1,1 @@
+"""Generators of Tamboro's panel bitmaps, load pointer and window icon."""

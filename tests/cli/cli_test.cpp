@@ -1,0 +1,72 @@
+// The command line as a user meets it: exit status, messages and files.
+
+#include <gtest/gtest.h>
+
+#include "files/song_file.h"
+#include "files/wave_reader.h"
+#include "tests/cli/run_tamboro.h"
+#include "tests/files/wave_bytes.h"
+
+namespace tamboro {
+namespace {
+
+using test::runTamboro;
+
+const std::filesystem::path Golden = std::filesystem::path(TAMBORO_SOURCE_DIR) / "tests/cli/golden";
+
+TEST(CommandLineProgram, HelpVersionAndUsageErrors) {
+    test::ScratchDir dir;
+    auto result = runTamboro({"--help"}, dir / "");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_NE(result.out.find("--render"), std::string::npos);
+    result = runTamboro({"--version"}, dir / "");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, "tamboro 1.0a\n");
+    result = runTamboro({"--render", "only-one.sng"}, dir / "");
+    EXPECT_NE(result.status, 0);
+    EXPECT_NE(result.err.find("tamboro:"), std::string::npos);
+    result = runTamboro({"--render", "a.sng", "b.wav", "--pitch", "9=1"}, dir / "");
+    EXPECT_NE(result.status, 0);
+}
+
+TEST(CommandLineProgram, RefusesMissingAndDamagedSongsWithOneLine) {
+    test::ScratchDir dir;
+    auto result = runTamboro({"--render", "missing.sng", "out.wav"}, dir / "");
+    EXPECT_NE(result.status, 0);
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
+
+    test::Bytes song = test::readFile(Golden / "golden.sng");
+    song[8] = song[9] = 0;  // tempo 0
+    dir.put("damaged.sng", song);
+    result = runTamboro({"--render", "damaged.sng", "out.wav"}, dir / "");
+    EXPECT_NE(result.status, 0);
+    EXPECT_NE(result.err.find("tempo"), std::string::npos) << result.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
+}
+
+TEST(CommandLineProgram, ReportsAnOutputThatCannotBeWritten) {
+    test::ScratchDir dir;
+    const auto result = runTamboro({"--render", (Golden / "golden.sng").string(),
+                                    "no/such/folder/out.wav", "--samples",
+                                    (Golden / "Samples").string()},
+                                   dir / "");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("out.wav"), std::string::npos) << result.err;
+}
+
+TEST(CommandLineProgram, SamplesFolderDefaultsToSamplesBesideTheCurrentFolder) {
+    test::ScratchDir dir;
+    std::filesystem::copy(Golden / "Samples", dir / "Samples", std::filesystem::copy_options::recursive);
+    std::filesystem::copy_file(Golden / "golden.sng", dir / "song.sng");
+    const auto result = runTamboro({"--render", "song.sng", "out.wav"}, dir / "");
+    ASSERT_EQ(result.status, 0) << result.err;
+    LoadedWave wave;
+    ASSERT_EQ(loadWaveFile(dir / "out.wav", wave), 0u);
+    EXPECT_EQ(wave.format->channels, 2);
+    // Without --pitch the render differs from the golden one, which shifts two channels.
+    EXPECT_NE(test::readFile(dir / "out.wav"), test::readFile(Golden / "expected.wav"));
+}
+
+}  // namespace
+}  // namespace tamboro

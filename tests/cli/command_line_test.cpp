@@ -1,0 +1,51 @@
+// Parsing the command line.
+
+#include <gtest/gtest.h>
+
+#include "app/command_line.h"
+
+namespace tamboro {
+namespace {
+
+using Action = CommandLine::Action;
+
+TEST(CommandLineParsing, RenderWithSamplesAndPitches) {
+    const CommandLine line = parseCommandLine(
+        {"--pitch", "0=-12", "--render", "in.sng", "out.wav", "--samples", "kit", "--pitch", "7=+12"});
+    ASSERT_EQ(line.action, Action::Render) << line.error;
+    EXPECT_EQ(line.song, "in.sng");
+    EXPECT_EQ(line.output, "out.wav");
+    EXPECT_EQ(line.samples, "kit");
+    EXPECT_EQ(line.pitch[0], -12);
+    EXPECT_EQ(line.pitch[7], 12);
+    EXPECT_EQ(line.pitch[3], 0);
+    EXPECT_EQ(parseCommandLine({"--render", "a", "b"}).samples, "Samples");
+}
+
+TEST(CommandLineParsing, ModesAndErrors) {
+    EXPECT_EQ(parseCommandLine({}).action, Action::Desktop);
+    EXPECT_EQ(parseCommandLine({"--help"}).action, Action::Help);
+    EXPECT_EQ(parseCommandLine({"--version"}).action, Action::Version);
+    const std::vector<std::vector<std::string>> bad = {
+        {"--render"},
+        {"--render", "a.sng"},
+        {"--render", "a", "b", "c"},
+        {"song.sng"},
+        {"--render", "a", "b", "--samples"},
+        {"--render", "a", "b", "--pitch", "8=1"},
+        {"--render", "a", "b", "--pitch", "1=13"},
+        {"--render", "a", "b", "--pitch", "1=-13"},
+        {"--render", "a", "b", "--pitch", "1"},
+        {"--render", "a", "b", "--pitch", "x=1"},
+        {"--render", "a", "b", "--pitch", "1=2x"},
+        {"--render", "a", "b", "--loud"},
+    };
+    for (const auto& args : bad) {
+        const CommandLine line = parseCommandLine(args);
+        EXPECT_EQ(line.action, Action::Error) << args.back();
+        EXPECT_FALSE(line.error.empty());
+    }
+}
+
+}  // namespace
+}  // namespace tamboro

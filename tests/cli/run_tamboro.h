@@ -1,0 +1,49 @@
+#pragma once
+// Runs the tamboro executable with arguments and collects its exit status
+// and what it printed.
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace tamboro::test {
+
+struct RunResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+inline std::string quoted(const std::string& arg) {
+    std::string q = "'";
+    for (char c : arg)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+inline std::string slurp(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Runs in `folder`, with stdout and stderr captured in files there.
+inline RunResult runTamboro(const std::vector<std::string>& args,
+                            const std::filesystem::path& folder) {
+    std::string command = "cd " + quoted(folder.string()) + " && " + quoted(TAMBORO_EXECUTABLE);
+    for (const std::string& arg : args)
+        command += " " + quoted(arg);
+    command += " >.stdout 2>.stderr </dev/null";
+    const int raw = std::system(command.c_str());
+    RunResult result;
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    result.out = slurp(folder / ".stdout");
+    result.err = slurp(folder / ".stderr");
+    return result;
+}
+
+}  // namespace tamboro::test

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cmath>
+#include <numbers>
 #include <cstdint>
 #include <fstream>
 #include <string>
@@ -143,7 +144,7 @@ double knobPointerAngle(const QImage& img, int frame) {
     if (pointer == 0 || disc == 0) return NAN;
     const double ox = px / pointer - dx / disc;
     const double oy = py / pointer - dy / disc;
-    return std::atan2(ox, -oy) * 180.0 / M_PI;
+    return std::atan2(ox, -oy) * 180.0 / std::numbers::pi;
 }
 
 TEST(bitmaps, KnobFramesStayInsideTheirColumnsAndTheUnusedEdgesAreBlack) {

@@ -90,6 +90,7 @@ def write_contact_sheet(path, bitmaps, pointer_idx, pointer_visible, icon):
     for name, im in items:
         stacked = im.width * 4 + 10 > width - 40
         w = im.width * 3 if stacked else im.width * 4 + 10
+        w = max(w, 6 * (len(name) + 8))           # room for the caption
         h = im.height * 4 + 24 if stacked else im.height * 3 + 20
         if x + w > width - 20:
             x, y, row_h = 20, y + row_h, 0

@@ -111,9 +111,9 @@ def make_channel():
     # Sample-name window: the name is written in olive from (466, 22).
     rect(img, 463, 22, 170, 15, (6, 8, 7))
     recess(img, 462, 21, 633, 37, (0, 0, 0), (84, 96, 88))
-    # Black seat for the knob, whose frames have black corners.
-    rect(img, 438, 21, 21, 17, (0, 0, 0))
-    hline(img, 438, 458, 21, (20, 24, 22))
+    # Sunken black seat for the knob, whose frames have black corners.
+    rect(img, 439, 22, 19, 16, (0, 0, 0))
+    recess(img, 438, 21, 458, 38, (0, 0, 0), (84, 96, 88))
     # Backing plates behind the printed labels.
     for (x0, x1, y0, y1) in CHANNEL_LABELS.values():
         rect(img, x0 - 1, y0 - 1, x1 - x0 + 3, y1 - y0 + 3, (0, 0, 0))
@@ -261,7 +261,7 @@ def _triangle_mask():
         half = 8.5 * (1 - i / 15)
         for y in range(37):
             if abs(y + 0.5 - 18.5) <= half:
-                m[y, 31 + i] = True
+                m[y, 33 + i] = True
     return m
 
 
@@ -308,7 +308,7 @@ def make_lamp(kind, lit):
     window = np.zeros(mask.shape, dtype=bool)
     window[WIN_Y0:WIN_Y1 + 1, WIN_X0:WIN_X1 + 1] = True
     # Light fills the window and leaks a little over the plate around it.
-    t = np.where(window, 0.8 * np.exp(-d / 4.5), 0.12 * np.exp(-(d - 6) / 2.5))
+    t = np.where(window, 0.8 * np.exp(-d / 4.5), 0.0)
     t[mask] = 0
     blend_region(img, t, glow, 14)
     # The lit symbol: hot core, saturated body, darker rim.

@@ -4,9 +4,10 @@
     python3 tools/make_bitmaps.py                 # writes app/resources/...
     python3 tools/make_bitmaps.py --contact-sheet # also out/contact-sheet.png
 
-Needs only Python 3 with numpy (and Pillow for the contact sheet). The output
-is the same on every run, so the committed PNG files can be checked with a
-plain diff after regenerating.
+Needs only Python 3 with numpy (and Pillow for the contact sheet), e.g.
+Debian's /usr/bin/python3 with python3-numpy and python3-pil. The output is
+the same on every run, so the committed PNG files can be checked with a plain
+diff after regenerating.
 """
 
 import argparse
@@ -15,6 +16,7 @@ import sys
 
 import numpy as np
 
+sys.dont_write_bytecode = True           # keep the source tree free of caches
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from bitmaps import panel, pointer_icon  # noqa: E402

@@ -321,7 +321,7 @@ TEST(bitmaps, ArrowKeysAreGreyKeysWithTrianglesPointingTheirWay) {
     EXPECT_LT(rTip, rBase);
 }
 
-TEST(bitmaps, LitVariantsDifferFromDarkOnesOnlyAroundTheirLamps) {
+TEST(bitmaps, LitVariantsAreBrighterInsideAnUnchangedOutline) {
     const std::pair<const char*, const char*> pairs[] = {
         {"BUTTON1A", "BUTTON1B"}, {"PLAYA", "PLAYB"}, {"STOPA", "STOPB"}};
     for (const auto& [dark, lit] : pairs) {

@@ -19,14 +19,16 @@ void updateDistortionCurve(SongState& song, int channel);
 
 // The DST waveshaper for one sample value, with coefficients a (quadratic)
 // and b (linear) in 4096ths. The result may leave the 16-bit range.
+//
+// The curve is odd-symmetric: for u = y >> 4 below zero the result is the
+// negated result for -u. Computing it on |u| and restoring the sign without a
+// branch keeps noisy material from defeating the branch predictor.
 constexpr int32_t shape(int32_t y, int32_t a, int32_t b) {
     const int32_t u = y >> 4;
-    if (u >= 0) {
-        const int32_t d = u - 4096;
-        return 8 * ((((a * d) >> 12) * d) >> 12) + 8 * ((b * d) >> 12) + 32768;
-    }
-    const int32_t d = -u - 4096;
-    return -32768 - 8 * ((((a * d) >> 12) * d) >> 12) - 8 * ((b * d) >> 12);
+    const int32_t sign = u >> 31;              // 0 or -1
+    const int32_t d = ((u ^ sign) - sign) - 4096;
+    const int32_t magnitude = 8 * ((((a * d) >> 12) * d) >> 12) + 8 * ((b * d) >> 12) + 32768;
+    return (magnitude ^ sign) - sign;
 }
 
 // Renders 128 Blocks (8,192 stereo frames) into buffer and runs the step

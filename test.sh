@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Builds Tamboro and runs every test: the whole suite, the same suite under
+# AddressSanitizer + UndefinedBehaviorSanitizer, and each fuzz target for a
+# short time on its seed corpus. Installs missing Debian packages first.
+#   FUZZ_SECONDS=N  seconds per fuzz target (default 30)
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/install-deps.sh
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+
+echo "== Build and test"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs" | tee -a "$log"
+
+echo "== Build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAMBORO_SANITIZE=ON >/dev/null
+cmake --build build-asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+LSAN_OPTIONS=suppressions=$PWD/scripts/lsan-suppressions.txt \
+UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j "$jobs" | tee -a "$log"
+
+echo "== Fuzz each reader of outside data for ${FUZZ_SECONDS:-30} s"
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTAMBORO_FUZZ=ON -DTAMBORO_TESTS=OFF -DTAMBORO_UI=OFF >/dev/null
+cmake --build build-fuzz -j "$jobs"
+fuzzed=0
+for target in fuzz_wave_reader fuzz_song_file; do
+  work=$(mktemp -d)
+  build-fuzz/fuzz/$target -max_total_time="${FUZZ_SECONDS:-30}" -print_final_stats=1 \
+    -artifact_prefix=build-fuzz/$target- "$work" fuzz/corpus/$target 2>&1 |
+    grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY)' || true
+  status=${PIPESTATUS[0]}
+  rm -rf "$work"
+  [ "$status" -eq 0 ] || { echo "$target found a fault (see build-fuzz/$target-*)"; exit 1; }
+  fuzzed=$((fuzzed + 1))
+done
+
+passed=$(awk '/^[0-9]+% tests passed/ { sum += $NF } END { print sum + 0 }' "$log")
+echo "All tests passed under both builds, $fuzzed fuzz targets ran clean."
+echo "$((passed + fuzzed)) passed, 0 failed"

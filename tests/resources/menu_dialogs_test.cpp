@@ -48,7 +48,7 @@ std::vector<std::string> describeMenu() {
     return lines;
 }
 
-TEST(MenuTable, HoldsTheDropDownsItemsAndSeparatorsInOrder) {
+TEST(menuTable, HoldsTheDropDownsItemsAndSeparatorsInOrder) {
     const std::vector<std::string> expected{
         "&File",
         "  &New Song = 40002",
@@ -73,7 +73,7 @@ TEST(MenuTable, HoldsTheDropDownsItemsAndSeparatorsInOrder) {
     EXPECT_EQ(describeMenu(), expected);
 }
 
-TEST(MenuTable, NamedIdentifiersMatchTheirItems) {
+TEST(menuTable, NamedIdentifiersMatchTheirItems) {
     struct Named {
         int constant;
         int id;
@@ -107,7 +107,7 @@ TEST(MenuTable, NamedIdentifiersMatchTheirItems) {
     EXPECT_EQ(findMenuItem(40014), nullptr);
 }
 
-TEST(MenuTable, MidiSyncItemIsInTheDropDownAtTheOptionsIndex) {
+TEST(menuTable, MidiSyncItemIsInTheDropDownAtTheOptionsIndex) {
     int dropDown = -1;
     int syncDropDown = -1;
     std::string_view caption;
@@ -206,7 +206,7 @@ void pressEnter(QWidget* target) {
     QApplication::sendEvent(target, &press);
 }
 
-TEST(AboutBox, HasItsCaptionControlsAndPlaces) {
+TEST(menuDialogAbout, HasItsCaptionControlsAndPlaces) {
     auto dialog = loadDialog(QStringLiteral("AppAbout"));
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->windowTitle(), "About");
@@ -234,7 +234,7 @@ TEST(AboutBox, HasItsCaptionControlsAndPlaces) {
     }
 }
 
-TEST(AboutBox, CreditLineWrapsWithinItsControl) {
+TEST(menuDialogAbout, CreditLineWrapsWithinItsControl) {
     auto dialog = loadDialog(QStringLiteral("APPABOUT"));
     ASSERT_NE(dialog, nullptr);
     const QList<QLabel*> labels = dialog->findChildren<QLabel*>();
@@ -252,7 +252,7 @@ TEST(AboutBox, CreditLineWrapsWithinItsControl) {
     EXPECT_LE(wrapped.height(), 3 * metrics.lineSpacing() + 1);
 }
 
-TEST(AboutBox, EnterClicksOk) {
+TEST(menuDialogAbout, EnterClicksOk) {
     auto dialog = loadDialog(QStringLiteral("appabout"));
     ASSERT_NE(dialog, nullptr);
     QDialog* box = dialog.get();
@@ -268,7 +268,7 @@ TEST(AboutBox, EnterClicksOk) {
     EXPECT_EQ(box->result(), 1);
 }
 
-TEST(DeviceDialog, HasItsCaptionControlsAndPlaces) {
+TEST(menuDialogDevice, HasItsCaptionControlsAndPlaces) {
     auto dialog = loadDialog(QStringLiteral("WavSelect"));
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->windowTitle(), "Select WAV Device");
@@ -296,7 +296,7 @@ TEST(DeviceDialog, HasItsCaptionControlsAndPlaces) {
     EXPECT_TRUE(dialog->findChildren<QLabel*>().isEmpty());
 }
 
-TEST(DeviceDialog, ListKeepsTheOrderDevicesAreAddedIn) {
+TEST(menuDialogDevice, ListKeepsTheOrderDevicesAreAddedIn) {
     auto dialog = loadDialog(QStringLiteral("wavselect"));
     ASSERT_NE(dialog, nullptr);
     auto* list = findDialogControl<QListWidget>(dialog.get(), DialogControl::DeviceList);
@@ -308,7 +308,7 @@ TEST(DeviceDialog, ListKeepsTheOrderDevicesAreAddedIn) {
     for (int i = 0; i < 3; ++i) EXPECT_EQ(list->item(i)->text(), devices[i]);
 }
 
-TEST(DeviceDialog, EnterInTheListClicksOk) {
+TEST(menuDialogDevice, EnterInTheListClicksOk) {
     auto dialog = loadDialog(QStringLiteral("WAVSELECT"));
     ASSERT_NE(dialog, nullptr);
     QDialog* box = dialog.get();
@@ -375,7 +375,7 @@ TEST_P(NamedResourceTest, ResolvesInAnyCaseAndLoadsTheCommittedImage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Resources, NamedResourceTest,
+    menuResources, NamedResourceTest,
     testing::Values(
         NamedImage{"TOP", "app/resources/bitmaps/TOP.png", 640, 60},
         NamedImage{"CHANNEL", "app/resources/bitmaps/CHANNEL.png", 640, 40},
@@ -396,14 +396,14 @@ INSTANTIATE_TEST_SUITE_P(
         NamedImage{"APPICON", "app/resources/icons/TAMBOROICON.png", 32, 32}),
     [](const testing::TestParamInfo<NamedImage>& info) { return std::string(info.param.name); });
 
-TEST(Resources, UnknownNamesResolveToNothing) {
+TEST(menuResources, UnknownNamesResolveToNothing) {
     for (const char* name : {"", "TO", "TOPS", "BUTTON1", "BUTTON1AB", "TAMBOROMENU",
                              "TOP.png", " TOP", "bitmaps/TOP"}) {
         EXPECT_TRUE(resourcePath(QString::fromLatin1(name)).isEmpty()) << '"' << name << '"';
     }
 }
 
-TEST(Resources, ApplicationIconsOfOtherSizesAreEmbedded) {
+TEST(menuResources, ApplicationIconsOfOtherSizesAreEmbedded) {
     struct Icon {
         const char* resource;
         const char* source;

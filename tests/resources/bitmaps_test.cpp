@@ -70,17 +70,17 @@ const BitmapSpec kBitmaps[] = {
 };
 
 TEST(bitmaps, EachLoadsWithItsSizeAndIsStoredAsAPaletteImageOfItsDepth) {
-    for (const auto& spec : kBitmaps) {
-        SCOPED_TRACE(spec.name);
-        const QImage img = load(bitmapPath(spec.name));
+    for (const auto& expected : kBitmaps) {
+        SCOPED_TRACE(expected.name);
+        const QImage img = load(bitmapPath(expected.name));
         ASSERT_FALSE(img.isNull());
-        EXPECT_EQ(img.width(), spec.width);
-        EXPECT_EQ(img.height(), spec.height);
-        const Ihdr h = readIhdr(bitmapPath(spec.name));
+        EXPECT_EQ(img.width(), expected.width);
+        EXPECT_EQ(img.height(), expected.height);
+        const Ihdr h = readIhdr(bitmapPath(expected.name));
         EXPECT_EQ(h.colourType, 3);  // palette
-        EXPECT_EQ(h.bitDepth, spec.depth);
-        EXPECT_EQ(h.width, uint32_t(spec.width));
-        EXPECT_EQ(h.height, uint32_t(spec.height));
+        EXPECT_EQ(h.bitDepth, expected.depth);
+        EXPECT_EQ(h.width, uint32_t(expected.width));
+        EXPECT_EQ(h.height, uint32_t(expected.height));
     }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/mixer_kernels.h"
 #include "engine/step_clock.h"
 
 namespace tamboro {
@@ -32,21 +33,8 @@ void updateDistortionCurve(SongState& song, int channel) {
     song.dstLinear[channel] = static_cast<int32_t>(std::trunc(4096.0 * (b - d * a * a) / a));
 }
 
+namespace mixer {
 namespace {
-
-// Everything one channel needs to render one Block.
-struct ChannelBlock {
-    const int16_t* samples;
-    uint32_t valueCount;    // sample values in the data; reads beyond give 0
-    uint32_t position;
-    int32_t phase;
-    int32_t phaseStep;
-    int32_t dstQuadratic;
-    int32_t dstLinear;
-    int32_t overdriveFactor;  // 0: no overdrive
-    int32_t gainLeft;
-    int32_t gainRight;
-};
 
 template <bool Checked>
 inline int32_t sampleAt(const ChannelBlock& ch, uint32_t index) {
@@ -162,7 +150,44 @@ void writeBlock(const int32_t* accLeft, const int32_t* accRight, int16_t* out) {
 
 }  // namespace
 
-uint32_t renderHalf(SongState& song, int16_t* buffer) {
+void mixChannelScalar(ChannelBlock& ch, int32_t* accLeft, int32_t* accRight) {
+    if (ch.width == 2)
+        mixChannel<2>(ch, accLeft, accRight);
+    else
+        mixChannel<1>(ch, accLeft, accRight);
+}
+
+void mixBlockScalar(ChannelBlock* channels, int count, int16_t* out) {
+    int32_t accLeft[BlockFrames] = {};
+    int32_t accRight[BlockFrames] = {};
+    for (int i = 0; i < count; ++i)
+        mixChannelScalar(channels[i], accLeft, accRight);
+    writeBlock(accLeft, accRight, out);
+}
+
+bool kernelAvailable(Kernel kernel) {
+    switch (kernel) {
+    case Kernel::Scalar:
+        return true;
+    case Kernel::Avx2:
+        return cpuHasAvx2();
+    }
+    return false;
+}
+
+Kernel bestKernel() {
+    static const Kernel best = kernelAvailable(Kernel::Avx2) ? Kernel::Avx2 : Kernel::Scalar;
+    return best;
+}
+
+void mixBlock(Kernel kernel, ChannelBlock* channels, int count, int16_t* out) {
+    if (kernel == Kernel::Avx2)
+        mixBlockAvx2(channels, count, out);
+    else
+        mixBlockScalar(channels, count, out);
+}
+
+uint32_t renderHalfWith(SongState& song, int16_t* buffer, Kernel kernel) {
     uint32_t blocksPerStep = blocksPerStepFor(song.tempo);
 
     // Pitch set-up, once per call: a knob change is heard from the next call.
@@ -183,39 +208,46 @@ uint32_t renderHalf(SongState& song, int16_t* buffer) {
     }
 
     for (int k = 1; k <= BlocksPerHalf; ++k) {
-        int32_t accLeft[BlockFrames] = {};
-        int32_t accRight[BlockFrames] = {};
+        ChannelBlock channels[ChannelCount];
+        int channelOf[ChannelCount];
+        int count = 0;
         for (int c = 0; c < ChannelCount; ++c) {
             const SampleSlot& slot = song.slots[c];
             if (!slot.sampleData)
                 continue;
-            Voice& voice = song.voices[c];
+            const Voice& voice = song.voices[c];
             const int32_t overdrive = song.overdrive[c];
-            ChannelBlock ch{
+            channels[count] = ChannelBlock{
                 slot.sampleData.get(),
                 static_cast<uint32_t>(slot.sampleLength / 2),
                 voice.position,
                 phase[c],
                 phaseStep[c],
+                slot.stereo ? 2 : 1,
                 song.dstQuadratic[c],
                 song.dstLinear[c],
                 overdrive > 0 ? 2 * overdrive + 32 : 0,
                 static_cast<int16_t>((voice.level * song.panLeft[c]) / 64),
                 static_cast<int16_t>((voice.level * song.panRight[c]) / 64),
             };
-            if (slot.stereo)
-                mixChannel<2>(ch, accLeft, accRight);
-            else
-                mixChannel<1>(ch, accLeft, accRight);
-            voice.position = ch.position;
-            phase[c] = ch.phase;
+            channelOf[count++] = c;
         }
-        writeBlock(accLeft, accRight, buffer + (k - 1) * BlockFrames * 2);
+        mixBlock(kernel, channels, count, buffer + (k - 1) * BlockFrames * 2);
+        for (int i = 0; i < count; ++i) {
+            song.voices[channelOf[i]].position = channels[i].position;
+            phase[channelOf[i]] = channels[i].phase;
+        }
 
         if (stepClockAfterBlock(song, blocksPerStep))
             return static_cast<uint32_t>(k * BlockBytes);
     }
     return HalfBytes;
+}
+
+}  // namespace mixer
+
+uint32_t renderHalf(SongState& song, int16_t* buffer) {
+    return mixer::renderHalfWith(song, buffer, mixer::bestKernel());
 }
 
 }  // namespace tamboro

@@ -6,6 +6,7 @@
 
 #include "bench/bench_songs.h"
 #include "engine/mixer.h"
+#include "engine/mixer_kernels.h"
 #include "engine/step_clock.h"
 
 namespace tamboro::bench {
@@ -41,6 +42,26 @@ void renderHalfWorstCase(benchmark::State& state) {
     reportFrames(state, 8192);
 }
 BENCHMARK(renderHalfWorstCase)->Unit(benchmark::kMicrosecond);
+
+// The worst case on each kernel, for comparison; renderHalf above uses the
+// fastest one the CPU runs.
+void renderHalfWorstCaseOn(benchmark::State& state, mixer::Kernel kernel) {
+    if (!mixer::kernelAvailable(kernel)) {
+        state.SkipWithError("this CPU does not run the kernel");
+        return;
+    }
+    auto song = worstCaseSong(128, 120);
+    resetVoices(*song);
+    std::vector<int16_t> half(HalfBytes / 2);
+    for (auto _ : state) {
+        mixer::renderHalfWith(*song, half.data(), kernel);
+        benchmark::DoNotOptimize(half.data());
+    }
+    reportFrames(state, 8192);
+}
+BENCHMARK_CAPTURE(renderHalfWorstCaseOn, scalar, mixer::Kernel::Scalar)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(renderHalfWorstCaseOn, avx2, mixer::Kernel::Avx2)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(renderHalfWorstCaseOn, avx512, mixer::Kernel::Avx512)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace tamboro::bench

@@ -171,20 +171,31 @@ bool kernelAvailable(Kernel kernel) {
         return true;
     case Kernel::Avx2:
         return cpuHasAvx2();
+    case Kernel::Avx512:
+        return cpuHasAvx512();
     }
     return false;
 }
 
 Kernel bestKernel() {
-    static const Kernel best = kernelAvailable(Kernel::Avx2) ? Kernel::Avx2 : Kernel::Scalar;
+    static const Kernel best = kernelAvailable(Kernel::Avx512) ? Kernel::Avx512
+                               : kernelAvailable(Kernel::Avx2) ? Kernel::Avx2
+                                                               : Kernel::Scalar;
     return best;
 }
 
 void mixBlock(Kernel kernel, ChannelBlock* channels, int count, int16_t* out) {
-    if (kernel == Kernel::Avx2)
+    switch (kernel) {
+    case Kernel::Avx512:
+        mixBlockAvx512(channels, count, out);
+        break;
+    case Kernel::Avx2:
         mixBlockAvx2(channels, count, out);
-    else
+        break;
+    case Kernel::Scalar:
         mixBlockScalar(channels, count, out);
+        break;
+    }
 }
 
 uint32_t renderHalfWith(SongState& song, int16_t* buffer, Kernel kernel) {

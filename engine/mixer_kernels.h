@@ -1,7 +1,7 @@
 #pragma once
 // Inside the voice mixer: the per-Block work shared by its kernels (a plain
-// scalar one, the reference, and a vector one for CPUs with AVX2), and the
-// choice between them. renderHalf picks the fastest kernel the CPU runs;
+// scalar one, the reference, and vector ones for CPUs with AVX2 and with
+// AVX-512), and the choice between them. renderHalf picks the fastest kernel the CPU runs;
 // tests and benchmarks name one explicitly to compare them.
 
 #include <cstdint>
@@ -26,7 +26,7 @@ struct ChannelBlock {
     int32_t gainRight;
 };
 
-enum class Kernel { Scalar, Avx2 };
+enum class Kernel { Scalar, Avx2, Avx512 };
 
 // Whether this CPU can run a kernel. The scalar one runs everywhere.
 bool kernelAvailable(Kernel kernel);
@@ -50,6 +50,8 @@ void mixChannelScalar(ChannelBlock& ch, int32_t* accLeft, int32_t* accRight);
 // Kernel entry points; mixBlock dispatches to them.
 void mixBlockScalar(ChannelBlock* channels, int count, int16_t* out);
 void mixBlockAvx2(ChannelBlock* channels, int count, int16_t* out);
+void mixBlockAvx512(ChannelBlock* channels, int count, int16_t* out);
 bool cpuHasAvx2();
+bool cpuHasAvx512();   // F, BW and VL, with AVX2
 
 }  // namespace tamboro::mixer

@@ -1,6 +1,6 @@
-// The vector mixer kernel against the scalar reference: random songs and
+// The vector mixer kernels against the scalar reference: random songs and
 // random channel states must give the same output values, positions, levels
-// and phases on both.
+// and phases on each.
 
 #include <gtest/gtest.h>
 
@@ -30,9 +30,17 @@ private:
     std::mt19937 engine_;
 };
 
-void requireAvx2() {
-    if (!mixer::kernelAvailable(Kernel::Avx2))
-        GTEST_SKIP() << "this CPU has no AVX2";
+// The vector kernels this CPU runs.
+std::vector<Kernel> vectorKernels() {
+    std::vector<Kernel> kernels;
+    for (Kernel kernel : {Kernel::Avx2, Kernel::Avx512})
+        if (mixer::kernelAvailable(kernel))
+            kernels.push_back(kernel);
+    return kernels;
+}
+
+const char* nameOf(Kernel kernel) {
+    return kernel == Kernel::Avx512 ? "AVX-512" : kernel == Kernel::Avx2 ? "AVX2" : "scalar";
 }
 
 // Values that keep the parabola and the waveshaper busy: noise, full-scale
@@ -147,8 +155,8 @@ void moveKnobs(SongState& song, Random& random) {
     }
 }
 
-TEST(MixerKernels, RandomSongsRenderAlikeOnBothKernels) {
-    requireAvx2();
+void expectSongsRenderAlike(Kernel kernel) {
+    SCOPED_TRACE(nameOf(kernel));
     const int halves = 6;
     long nonzeroValues = 0;
     for (uint32_t seed = 1; seed <= 120; ++seed) {
@@ -160,7 +168,7 @@ TEST(MixerKernels, RandomSongsRenderAlikeOnBothKernels) {
             std::vector<int16_t> expected(HalfBytes / 2, 0x1234);
             std::vector<int16_t> actual(HalfBytes / 2, 0x1234);
             const uint32_t expectedBytes = mixer::renderHalfWith(*scalar, expected.data(), Kernel::Scalar);
-            const uint32_t actualBytes = mixer::renderHalfWith(*vector, actual.data(), Kernel::Avx2);
+            const uint32_t actualBytes = mixer::renderHalfWith(*vector, actual.data(), kernel);
             ASSERT_EQ(actualBytes, expectedBytes) << "half " << h;
             for (size_t i = 0; i < expected.size(); ++i)
                 ASSERT_EQ(actual[i], expected[i]) << "half " << h << ", frame " << i / 2
@@ -183,6 +191,14 @@ TEST(MixerKernels, RandomSongsRenderAlikeOnBothKernels) {
     }
     // The songs must actually sound, or the comparison proves little.
     EXPECT_GT(nonzeroValues, 120L * halves * HalfBytes / 2 / 4);
+}
+
+TEST(MixerKernels, RandomSongsRenderAlikeOnEveryKernel) {
+    const auto kernels = vectorKernels();
+    if (kernels.empty())
+        GTEST_SKIP() << "this CPU runs no vector kernel";
+    for (Kernel kernel : kernels)
+        expectSongsRenderAlike(kernel);
 }
 
 // One channel's data for the block-level test: the values, then a tail of
@@ -257,8 +273,8 @@ ChannelBlock randomChannel(Random& random, const Source& source, SongState& tabl
     return ch;
 }
 
-TEST(MixerKernels, BlocksMovePositionsAndPhasesAlike) {
-    requireAvx2();
+void expectBlocksAlike(Kernel kernel) {
+    SCOPED_TRACE(nameOf(kernel));
     SongState tables;
     buildPitchTable(tables);
     for (uint32_t seed = 1; seed <= 400; ++seed) {
@@ -277,7 +293,7 @@ TEST(MixerKernels, BlocksMovePositionsAndPhasesAlike) {
             int16_t expected[BlockFrames * 2];
             int16_t actual[BlockFrames * 2];
             mixer::mixBlock(Kernel::Scalar, scalar, count, expected);
-            mixer::mixBlock(Kernel::Avx2, vector, count, actual);
+            mixer::mixBlock(kernel, vector, count, actual);
             for (int i = 0; i < BlockFrames * 2; ++i)
                 ASSERT_EQ(actual[i], expected[i]) << "block " << block << ", frame " << i / 2;
             for (int i = 0; i < count; ++i) {
@@ -289,6 +305,14 @@ TEST(MixerKernels, BlocksMovePositionsAndPhasesAlike) {
             }
         }
     }
+}
+
+TEST(MixerKernels, BlocksMovePositionsAndPhasesAlike) {
+    const auto kernels = vectorKernels();
+    if (kernels.empty())
+        GTEST_SKIP() << "this CPU runs no vector kernel";
+    for (Kernel kernel : kernels)
+        expectBlocksAlike(kernel);
 }
 
 }  // namespace

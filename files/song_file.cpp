@@ -82,7 +82,10 @@ bool writeAll(int fd, const std::vector<uint8_t>& bytes) {
 
 // Creates a new file beside `target` that nobody else uses.
 int createTemporaryBeside(const std::filesystem::path& target, std::filesystem::path& temporary) {
-    const std::string base = "." + target.filename().string() + ".saving-" + std::to_string(::getpid());
+    std::string base = ".";
+    base += target.filename().string();
+    base += ".saving-";
+    base += std::to_string(::getpid());
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporary = target.parent_path() / (base + "-" + std::to_string(attempt));
         const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

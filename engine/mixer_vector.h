@@ -14,8 +14,10 @@
 // Sample values are fetched as pairs: a 32-bit lane whose low half is the
 // value at the index and whose high half the one after it, which is the right
 // side of a stereo frame or the middle point of a mono parabola. With AVX2
-// the pairs come from gathers; with AVX-512 from permutes of a window of the
-// data loaded under a 16-bit mask, which reads nothing at or beyond the end.
+// the pairs come from gathers. With AVX-512 the interpolating reads take them
+// from permutes of a window of the data, loaded under a mask of 16-bit lanes
+// that reads nothing at or beyond the end; gathers remain for the rare pitch 0
+// Block that runs into the end of its data.
 //
 // The functions carry target attributes instead of their files being built
 // with -mavx2 or -mavx512f, so no vector code can leak into callers that run
@@ -212,7 +214,7 @@ VECTOR_INLINE __m256i loadWindow(const int16_t* samples, uint32_t first, uint32_
 
 template <int W, Read R, bool Dst, bool Ovr, bool Checked>
 VECTOR_FUNCTION void mixChannelBlock(ChannelBlock& ch, const Walk& walk, int32_t* accLeft,
-                                   int32_t* accRight) {
+                                     int32_t* accRight) {
     const int16_t* samples = ch.samples;
     const __m256i valueCount = _mm256_set1_epi32(static_cast<int32_t>(ch.valueCount));
     const __m256i e0 = _mm256_set1_epi32(static_cast<int32_t>(walk.e0));

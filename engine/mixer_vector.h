@@ -207,7 +207,8 @@ VECTOR_INLINE __m256i loadWindow(const int16_t* samples, uint32_t first, uint32_
     if (first >= valueCount)
         return _mm256_setzero_si256();
     const uint32_t available = valueCount - first;
-    const __mmask16 mask = available >= 16 ? __mmask16{0xFFFF} : static_cast<__mmask16>((1u << available) - 1);
+    const __mmask16 mask =
+        available >= 16 ? __mmask16{0xFFFF} : static_cast<__mmask16>((1u << available) - 1);
     return _mm256_maskz_loadu_epi16(mask, samples + first);
 }
 #endif
@@ -273,7 +274,8 @@ VECTOR_FUNCTION void mixChannelBlock(ChannelBlock& ch, const Walk& walk, int32_t
             const __m256i low = loadWindow(samples, first, ch.valueCount);
             const __m256i high = loadWindow(samples, first + 16, ch.valueCount);
             const __m256i at = _mm256_sub_epi32(index, _mm256_set1_epi32(static_cast<int32_t>(first)));
-            const __m256i at01 = _mm256_or_si256(at, _mm256_slli_epi32(_mm256_add_epi32(at, _mm256_set1_epi32(1)), 16));
+            const __m256i next = _mm256_add_epi32(at, _mm256_set1_epi32(1));
+            const __m256i at01 = _mm256_or_si256(at, _mm256_slli_epi32(next, 16));
             const __m256i at23 = _mm256_add_epi32(at01, _mm256_set1_epi32(0x00020002));
             const __m256i p0 = _mm256_permutex2var_epi16(low, at01, high);
             const __m256i p2 = _mm256_permutex2var_epi16(low, at23, high);
@@ -293,7 +295,8 @@ VECTOR_FUNCTION void mixChannelBlock(ChannelBlock& ch, const Walk& walk, int32_t
             const __m256i at = _mm256_srli_epi32(
                 _mm256_sub_epi32(index, _mm256_set1_epi32(static_cast<int32_t>(first))), 1);
             const __m256i p0 = _mm256_permutex2var_epi32(low, at, high);
-            const __m256i p2 = _mm256_permutex2var_epi32(low, _mm256_add_epi32(at, _mm256_set1_epi32(1)), high);
+            const __m256i next = _mm256_add_epi32(at, _mm256_set1_epi32(1));
+            const __m256i p2 = _mm256_permutex2var_epi32(low, next, high);
             const __m256i p4 = _mm256_permutex2var_epi32(lowOn, at, highOn);
             left = parabola(low16(p0), low16(p2), low16(p4), n);
             right = parabola(high16(p0), high16(p2), high16(p4), n);

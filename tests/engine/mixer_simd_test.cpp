@@ -174,8 +174,9 @@ void expectSongsRenderAlike(Kernel kernel) {
                 ASSERT_EQ(actual[i], expected[i]) << "half " << h << ", frame " << i / 2
                                                   << (i % 2 ? " right" : " left");
             for (int c = 0; c < ChannelCount; ++c) {
-                ASSERT_EQ(vector->voices[c].position, scalar->voices[c].position) << "half " << h << ", channel " << c;
-                ASSERT_EQ(vector->voices[c].level, scalar->voices[c].level) << "half " << h << ", channel " << c;
+                SCOPED_TRACE(testing::Message() << "half " << h << ", channel " << c);
+                ASSERT_EQ(vector->voices[c].position, scalar->voices[c].position);
+                ASSERT_EQ(vector->voices[c].level, scalar->voices[c].level);
             }
             ASSERT_EQ(vector->stepCounter, scalar->stepCounter);
             ASSERT_EQ(vector->blockCounter, scalar->blockCounter);

@@ -177,11 +177,25 @@ bool kernelAvailable(Kernel kernel) {
     return false;
 }
 
+namespace {
+
+Kernel chooseKernel() {
+    if (kernelAvailable(Kernel::Avx512))
+        return Kernel::Avx512;
+    if (kernelAvailable(Kernel::Avx2))
+        return Kernel::Avx2;
+    return Kernel::Scalar;
+}
+
+// Chosen while the program starts, so that renderHalf never passes an
+// initialisation guard. Should a renderHalf run before this initialiser, it
+// finds the zero value, the scalar kernel.
+const Kernel chosenKernel = chooseKernel();
+
+}  // namespace
+
 Kernel bestKernel() {
-    static const Kernel best = kernelAvailable(Kernel::Avx512) ? Kernel::Avx512
-                               : kernelAvailable(Kernel::Avx2) ? Kernel::Avx2
-                                                               : Kernel::Scalar;
-    return best;
+    return chosenKernel;
 }
 
 void mixBlock(Kernel kernel, ChannelBlock* channels, int count, int16_t* out) {

@@ -12,6 +12,7 @@
 namespace tamboro::mixer {
 
 bool cpuHasAvx512() {
+    __builtin_cpu_init();  // may run before the run-time library's own initialisers
     return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512f") &&
            __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl");
 }

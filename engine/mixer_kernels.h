@@ -26,12 +26,12 @@ struct ChannelBlock {
     int32_t gainRight;
 };
 
-enum class Kernel { Scalar, Avx2, Avx512 };
+enum class Kernel { Scalar = 0, Avx2, Avx512 };
 
 // Whether this CPU can run a kernel. The scalar one runs everywhere.
 bool kernelAvailable(Kernel kernel);
 
-// The fastest kernel this CPU runs, decided on the first call.
+// The fastest kernel this CPU runs, decided when the program starts.
 Kernel bestKernel();
 
 // Mixes one Block of the given channels (those with sample data) into `out`,

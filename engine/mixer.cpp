@@ -54,6 +54,23 @@ inline int32_t clip16(int32_t v) {
     return std::clamp(v, -32767, 32767);
 }
 
+// Moves the phase on by one frame read at position e; the position has
+// already moved on by one frame and moves once more when the phase wraps.
+template <int Width>
+inline void advancePhase(ChannelBlock& ch, uint32_t e) {
+    int32_t m = ch.phase - ch.phaseStep;
+    if (ch.phaseStep < 0 && m > 4095) {
+        m -= 4096;
+        ch.position = e + 2 * Width;
+    } else if (ch.phaseStep >= 0 && m < 0) {
+        // Downward pitches hold the read position for one frame and restart
+        // the phase at a whole value instead of wrapping it.
+        m = 4096;
+        ch.position = e;
+    }
+    ch.phase = m;
+}
+
 // Reads one frame and moves the read position and phase. Width is the number
 // of interleaved values per frame (1 mono, 2 stereo).
 template <int Width, bool Checked>
@@ -71,17 +88,7 @@ inline void readFrame(ChannelBlock& ch, int32_t& left, int32_t& right) {
     right = Width == 2 ? parabola(sampleAt<Checked>(ch, e + 1), sampleAt<Checked>(ch, e + 3),
                                   sampleAt<Checked>(ch, e + 5), n)
                        : left;
-    int32_t m = n - ch.phaseStep;
-    if (ch.phaseStep < 0 && m > 4095) {
-        m -= 4096;
-        ch.position = e + 2 * Width;
-    } else if (ch.phaseStep >= 0 && m < 0) {
-        // Downward pitches hold the read position for one frame and restart
-        // the phase at a whole value instead of wrapping it.
-        m = 4096;
-        ch.position = e;
-    }
-    ch.phase = m;
+    advancePhase<Width>(ch, e);
 }
 
 template <int Width, bool Checked>
@@ -114,15 +121,7 @@ void advanceSilentBlock(ChannelBlock& ch) {
     for (int f = 0; f < BlockFrames; ++f) {
         const uint32_t e = ch.position;
         ch.position = e + Width;
-        int32_t m = ch.phase - ch.phaseStep;
-        if (ch.phaseStep < 0 && m > 4095) {
-            m -= 4096;
-            ch.position = e + 2 * Width;
-        } else if (ch.phaseStep >= 0 && m < 0) {
-            m = 4096;
-            ch.position = e;
-        }
-        ch.phase = m;
+        advancePhase<Width>(ch, e);
     }
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // The songs the benchmarks render.
 
+#include <benchmark/benchmark.h>
+
 #include <memory>
 
 #include "engine/song_state.h"
@@ -16,7 +18,15 @@ std::unique_ptr<SongState> worstCaseSong(int16_t songLength, int16_t tempo);
 
 // Audio frames a song of this length and tempo renders (shuffle 0).
 inline double songFrames(int songLength, int tempo) {
-    return songLength * ((2646000.0 / tempo) / 256 > 0 ? (2646000 / tempo) / 256 : 0) * 64.0;
+    return songLength * ((2646000 / tempo) / 256) * 64.0;
+}
+
+// Reports the time per audio frame and the speed as a multiple of real time.
+inline void reportFrames(benchmark::State& state, double framesPerIteration) {
+    const double frames = framesPerIteration * static_cast<double>(state.iterations());
+    state.counters["time_per_frame"] =
+        benchmark::Counter(frames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["x_real_time"] = benchmark::Counter(frames / 44100.0, benchmark::Counter::kIsRate);
 }
 
 }  // namespace tamboro::bench

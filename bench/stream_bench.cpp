@@ -29,10 +29,7 @@ void streamSong(benchmark::State& state, SongState& song, double frames) {
         }
     }
     std::filesystem::remove(path);
-    const double total = frames * static_cast<double>(state.iterations());
-    state.counters["time_per_frame"] =
-        benchmark::Counter(total, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    state.counters["x_real_time"] = benchmark::Counter(total / 44100.0, benchmark::Counter::kIsRate);
+    reportFrames(state, frames);
 }
 
 void streamNewSong(benchmark::State& state) {

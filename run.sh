@@ -1,32 +1,49 @@
 #!/usr/bin/env bash
 # Builds Tamboro if needed (installing missing Debian packages first) and
-# runs it from data/, where its Samples and Songs folders are.
+# runs it.
 #
-#   ./run.sh                 render a demo song to out/ and say where it is
-#   ./run.sh SONG.sng        render that song (samples from data/Samples)
-#   ./run.sh -- ARGS...      run tamboro with ARGS (see ./run.sh -- --help)
+#   ./run.sh                 render the first demo song to out/ and say where it is
+#   ./run.sh SONG.sng        render that song to out/ (samples from data/Samples)
+#   ./run.sh --OPTION ...    run tamboro with these arguments (see ./run.sh --help),
+#                            in the current folder; without --samples and without
+#                            a Samples folder here, the samples come from data/Samples
+# Paths are taken relative to the folder ./run.sh is called from.
 set -euo pipefail
 top=$(cd "$(dirname "$0")" && pwd)
-cd "$top"
-scripts/install-deps.sh
-if [ ! -f build/build.ninja ]; then
-  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-fi
-cmake --build build --target tamboro >/dev/null
-tamboro=$top/build/app/tamboro
+"$top/scripts/install-deps.sh" debian-packages
 
-if [ "${1:-}" = "--" ]; then
-  shift
-  cd data && exec "$tamboro" "$@"
+build=$top/build
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+# Only the program: no tests, benchmarks or fuzzers. The build's output is
+# shown only when it fails.
+if ! { cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+         -DTAMBORO_TESTS=OFF -DTAMBORO_BENCH=OFF -DTAMBORO_FUZZ=OFF -DTAMBORO_SANITIZE= &&
+       cmake --build "$build" --target tamboro; } >"$log" 2>&1; then
+  cat "$log" >&2
+  echo "run.sh: the build failed (see above)" >&2
+  exit 1
 fi
+tamboro=$build/app/tamboro
+
+[ "${1:-}" = "--" ] && shift
+case "${1:-}" in
+  -*)
+    args=("$@")
+    if [[ " $* " != *" --samples "* ]] && [ ! -d Samples ]; then
+      case "$1" in --render|--play|--snapshot) args+=(--samples "$top/data/Samples") ;; esac
+    fi
+    exec "$tamboro" "${args[@]}" ;;
+esac
 
 song=${1:-}
 if [ -z "$song" ]; then
-  song=$(ls data/Songs/*.sng 2>/dev/null | head -n 1 || true)
-  [ -n "$song" ] || { echo "No song in data/Songs to render." >&2; exit 1; }
+  song=$(ls "$top"/data/Songs/*.sng 2>/dev/null | head -n 1 || true)
+  [ -n "$song" ] || { echo "run.sh: no song in data/Songs to render" >&2; exit 1; }
 fi
+[ -f "$song" ] || { echo "run.sh: $song: no such song file" >&2; exit 1; }
 song=$(realpath "$song")
-mkdir -p out
+mkdir -p "$top/out"
 wav=$top/out/$(basename "${song%.*}").wav
-(cd data && "$tamboro" --render "$song" "$wav" --samples Samples)
+"$tamboro" --render "$song" "$wav" --samples "$top/data/Samples"
 echo "Rendered $(basename "$song") to $wav"

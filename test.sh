@@ -5,37 +5,54 @@
 #   FUZZ_SECONDS=N  seconds per fuzz target (default 30)
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/install-deps.sh
+scripts/install-deps.sh debian-packages debian-packages-test
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 
+# configure DIR OPTIONS...: configures quietly, showing the output only on failure.
+configure() {
+  local dir=$1 out
+  shift
+  out=$(cmake -S . -B "$dir" -G Ninja "$@" 2>&1) || { echo "$out" >&2; echo "test.sh: configuring $dir failed" >&2; exit 1; }
+}
+
 echo "== Build and test"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAMBORO_UI=ON -DTAMBORO_SANITIZE=OFF >/dev/null
-cmake --build build -j "$jobs"
-ctest --test-dir build --output-on-failure -j "$jobs" | tee -a "$log"
+configure build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAMBORO_UI=ON -DTAMBORO_SANITIZE=
+cmake --build build-test -j "$jobs"
+ctest --test-dir build-test --output-on-failure -j "$jobs" | tee -a "$log"
 
 echo "== Build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAMBORO_UI=ON -DTAMBORO_SANITIZE=ON >/dev/null
+configure build-asan -DCMAKE_BUILD_TYPE=Debug -DTAMBORO_UI=ON -DTAMBORO_SANITIZE=address
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs" | tee -a "$log"
 
 echo "== Fuzz each reader of outside data for ${FUZZ_SECONDS:-30} s"
-cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DTAMBORO_FUZZ=ON -DTAMBORO_TESTS=OFF -DTAMBORO_UI=OFF >/dev/null
+configure build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTAMBORO_FUZZ=ON -DTAMBORO_TESTS=OFF -DTAMBORO_UI=OFF
 cmake --build build-fuzz -j "$jobs"
 fuzzed=0
 for target in fuzz_wave_reader fuzz_song_file; do
   work=$(mktemp -d)
+  output=$(mktemp)
+  rm -f build-fuzz/$target-crash-* build-fuzz/$target-leak-* build-fuzz/$target-timeout-* \
+        build-fuzz/$target-oom-* build-fuzz/$target-slow-unit-*
+  status=0
   build-fuzz/fuzz/$target -max_total_time="${FUZZ_SECONDS:-30}" -print_final_stats=1 \
-    -artifact_prefix=build-fuzz/$target- "$work" fuzz/corpus/$target 2>&1 |
-    grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY)' || true
-  status=${PIPESTATUS[0]}
+    -artifact_prefix=build-fuzz/$target- "$work" fuzz/corpus/$target >"$output" 2>&1 || status=$?
+  grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY)' "$output" || true
   rm -rf "$work"
-  [ "$status" -eq 0 ] || { echo "$target found a fault (see build-fuzz/$target-*)"; exit 1; }
+  if [ "$status" -ne 0 ]; then
+    tail -n 40 "$output"
+    artifacts=$(ls build-fuzz/$target-* 2>/dev/null | tr '\n' ' ')
+    echo "test.sh: $target found a fault (exit status $status); artifact: ${artifacts:-none written}" >&2
+    rm -f "$output"
+    exit 1
+  fi
+  rm -f "$output"
   fuzzed=$((fuzzed + 1))
 done
 

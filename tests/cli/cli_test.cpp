@@ -56,16 +56,16 @@ TEST(CommandLineProgram, ReportsAnOutputThatCannotBeWritten) {
 }
 
 TEST(CommandLineProgram, SamplesFolderDefaultsToSamplesBesideTheCurrentFolder) {
+    // The golden song, rendered without --samples from a folder that holds
+    // its samples as ./Samples, is the golden render: any other folder (or
+    // none) would lose or change sounds.
     test::ScratchDir dir;
     std::filesystem::copy(Golden / "Samples", dir / "Samples", std::filesystem::copy_options::recursive);
     std::filesystem::copy_file(Golden / "golden.sng", dir / "song.sng");
-    const auto result = runTamboro({"--render", "song.sng", "out.wav"}, dir / "");
+    const auto result = runTamboro({"--render", "song.sng", "out.wav", "--pitch", "2=7", "--pitch", "3=-5"},
+                                   dir / "");
     ASSERT_EQ(result.status, 0) << result.err;
-    LoadedWave wave;
-    ASSERT_EQ(loadWaveFile(dir / "out.wav", wave), 0u);
-    EXPECT_EQ(wave.format->channels, 2);
-    // Without --pitch the render differs from the golden one, which shifts two channels.
-    EXPECT_NE(test::readFile(dir / "out.wav"), test::readFile(Golden / "expected.wav"));
+    EXPECT_EQ(test::readFile(dir / "out.wav"), test::readFile(Golden / "expected.wav"));
 }
 
 }  // namespace

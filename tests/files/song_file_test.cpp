@@ -9,6 +9,7 @@
 #include "engine/song_ops.h"
 #include "files/song_file.h"
 #include "tests/files/wave_bytes.h"
+#include "tests/support/child_process.h"
 
 namespace tamboro {
 namespace {
@@ -181,6 +182,17 @@ TEST(SongFile, FailedSaveKeepsThePreviousFile) {
     SongState check;
     ASSERT_EQ(loadSong(check, dir / "song.sng"), SongLoadResult::Loaded);
     EXPECT_EQ(check.tempo, 200);
+    const Bytes before = test::readFile(dir / "song.sng");
+
+    // A save that fails while writing, beside the existing file: a child
+    // process may write no more than 1,000 bytes, and the song needs 2,144.
+    song.songLength = 128;
+    song.tempo = 90;
+    const int childResult = test::runInChild({.fileSizeBytes = 1000}, [&] {
+        return saveSong(song, dir / "song.sng") != 0 ? 1 : 0;
+    });
+    EXPECT_EQ(childResult, 1) << "the save under the file-size limit did not report its failure";
+    EXPECT_EQ(test::readFile(dir / "song.sng"), before) << "the previous file was damaged";
 
     // The target cannot be replaced (it is a folder that holds a file).
     std::filesystem::create_directories(dir / "taken.sng" / "inside");

@@ -85,7 +85,11 @@ const char* usageText() {
            "\n"
            "  --samples DIR            folder of the song's samples (default: ./Samples)\n"
            "  --pitch CHANNEL=SEMITONES  pitch of a channel, 0 (top row) to 7, -12 to +12;\n"
-           "                           may be given for several channels\n";
+           "                           may be given for several channels\n"
+           "\n"
+           "Exit status of --render: 0 when written; 1 when nothing was written (one line\n"
+           "says why); 3 when written, but channels are silent because their samples\n"
+           "could not be loaded (one line each says why).\n";
 }
 
 }  // namespace tamboro

@@ -28,7 +28,7 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYP
   -DTAMBORO_FUZZ=ON -DTAMBORO_TESTS=OFF -DTAMBORO_UI=OFF >/dev/null
 cmake --build build-fuzz -j "$jobs"
 fuzzed=0
-for target in fuzz_wave_reader fuzz_song_file; do
+for target in fuzz_wave_reader fuzz_song_file fuzz_sample_name_text; do
   work=$(mktemp -d)
   build-fuzz/fuzz/$target -max_total_time="${FUZZ_SECONDS:-30}" -print_final_stats=1 \
     -artifact_prefix=build-fuzz/$target- "$work" fuzz/corpus/$target 2>&1 |

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "files/terminal_text.h"
+
 namespace tamboro {
 
 namespace {
@@ -60,7 +62,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
                 return fail("--pitch needs CHANNEL=SEMITONES with CHANNEL 0..7 and SEMITONES -12..12");
             ++i;
         } else if (arg.size() > 1 && arg.front() == '-') {
-            return fail("unknown option " + arg);
+            return fail("unknown option " + escapeForTerminal(arg));
         } else {
             files.push_back(arg);
         }

@@ -86,20 +86,12 @@ uint32_t RiffFile::prepareBuffer() {
     return WaveNoMemory;
 }
 
-uint32_t RiffFile::openFile(const std::filesystem::path& path, int flags) {
+uint32_t RiffFile::open(const std::filesystem::path& path) {
     if (isOpen()) return WaveOpenFailed;
     if (uint32_t result = prepareBuffer()) return result;
-    int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return failed(WaveOpenFailed);
     return useDescriptor(fd, true);
-}
-
-uint32_t RiffFile::open(const std::filesystem::path& path) {
-    return openFile(path, O_RDONLY);
-}
-
-uint32_t RiffFile::create(const std::filesystem::path& path) {
-    return openFile(path, O_RDWR | O_CREAT | O_TRUNC);
 }
 
 uint32_t RiffFile::attach(int fd) {

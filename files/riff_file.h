@@ -1,5 +1,5 @@
 #pragma once
-// Buffered RIFF chunk access over a plain file: open or create, enter, find,
+// Buffered RIFF chunk access over a plain file: open or attach, enter, find,
 // create and leave chunks, read, write and seek, and direct access to the one
 // I/O buffer. Every operation returns 0 or an error code of wave_result.h;
 // nothing throws. Main thread.
@@ -38,9 +38,6 @@ public:
     // Opens an existing file for reading. 0, WaveOpenFailed, or WaveNoMemory
     // when the buffer cannot be had.
     uint32_t open(const std::filesystem::path& path);
-    // Creates the file for reading and writing, replacing one of that name.
-    // 0, WaveOpenFailed or WaveNoMemory.
-    uint32_t create(const std::filesystem::path& path);
     // Works on a descriptor opened for reading and writing that stays the
     // caller's: close() writes what the buffer holds but leaves it open.
     // 0, WaveOpenFailed or WaveNoMemory.
@@ -88,7 +85,6 @@ public:
     void setInfo(const BufferInfo& info);
 
 private:
-    uint32_t openFile(const std::filesystem::path& path, int flags);
     uint32_t prepareBuffer();
     uint32_t useDescriptor(int fd, bool owned);
     uint32_t failed(uint32_t result);

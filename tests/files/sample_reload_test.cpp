@@ -13,13 +13,14 @@
 #include "tests/files/wave_bytes.h"
 #include "tests/support/test_song.h"
 
-#if defined(__SANITIZE_ADDRESS__)
 // An allocation refused under the address-space limit must come back as
-// null, as it does without the sanitizer, instead of ending the test.
+// null, as it does without a sanitizer, instead of ending the test.
 extern "C" const char* __asan_default_options() {
     return "allocator_may_return_null=1";
 }
-#endif
+extern "C" const char* __tsan_default_options() {
+    return "allocator_may_return_null=1";
+}
 
 namespace tamboro {
 namespace {

@@ -11,12 +11,12 @@ namespace tamboro {
 
 struct WaveWriter::State {
     FileReplacement replacement;
-    RiffFile file;               // works on the replacement's descriptor
+    RiffFile file;                 // works on the replacement's descriptor
     ChunkInfo riff;
     ChunkInfo chunk;               // the current sub-chunk
     RiffFile::BufferInfo buffer;   // handed out while the "data" chunk is appended to
     bool appending = false;
-    int systemError = 0;         // behind the last failure
+    int systemError = 0;           // behind the last failure, when the file's own is not
 
     uint32_t endAppending();
     uint32_t finish(uint32_t factValue);

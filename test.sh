@@ -35,7 +35,7 @@ configure build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebI
   -DTAMBORO_FUZZ=ON -DTAMBORO_TESTS=OFF -DTAMBORO_UI=OFF
 cmake --build build-fuzz -j "$jobs"
 fuzzed=0
-for target in fuzz_wave_reader fuzz_song_file; do
+for target in fuzz_wave_reader fuzz_song_file fuzz_sample_name_text; do
   work=$(mktemp -d)
   output=$(mktemp)
   rm -f build-fuzz/$target-crash-* build-fuzz/$target-leak-* build-fuzz/$target-timeout-* \

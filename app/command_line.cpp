@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "files/terminal_text.h"
+
 namespace tamboro {
 
 namespace {
@@ -60,7 +62,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
                 return fail("--pitch needs CHANNEL=SEMITONES with CHANNEL 0..7 and SEMITONES -12..12");
             ++i;
         } else if (arg.size() > 1 && arg.front() == '-') {
-            return fail("unknown option " + arg);
+            return fail("unknown option " + escapeForTerminal(arg));
         } else {
             files.push_back(arg);
         }
@@ -85,7 +87,11 @@ const char* usageText() {
            "\n"
            "  --samples DIR            folder of the song's samples (default: ./Samples)\n"
            "  --pitch CHANNEL=SEMITONES  pitch of a channel, 0 (top row) to 7, -12 to +12;\n"
-           "                           may be given for several channels\n";
+           "                           may be given for several channels\n"
+           "\n"
+           "Exit status of --render: 0 when written; 1 when nothing was written (one line\n"
+           "says why); 3 when written, but channels are silent because their samples\n"
+           "could not be loaded (one line each says why).\n";
 }
 
 }  // namespace tamboro

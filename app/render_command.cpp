@@ -1,16 +1,61 @@
 #include "app/render_command.h"
 
+#include <cstring>
+#include <new>
 #include <ostream>
 
 #include "engine/song_ops.h"
 #include "engine/song_state.h"
+#include "files/file_replacement.h"
+#include "files/output_checks.h"
 #include "files/sample_reload.h"
 #include "files/song_file.h"
 #include "files/stream_to_disk.h"
+#include "files/terminal_text.h"
 
 namespace tamboro {
 
-int runRenderCommand(const CommandLine& line, std::ostream& errors) {
+namespace {
+
+std::string shown(const std::filesystem::path& path) {
+    return escapeForTerminal(path.string());
+}
+
+// Refuses an output that cannot be written or that is one of the render's
+// own inputs, before anything is loaded or written.
+bool outputIsUsable(const CommandLine& line, const SongState& song, std::ostream& errors) {
+    if (const int error = probeReplacement(line.output)) {
+        errors << "tamboro: cannot write " << shown(line.output) << ": " << std::strerror(error)
+               << "\n";
+        return false;
+    }
+    const std::optional<OutputClash> clash =
+        findOutputClash(song, line.song, line.samples, line.output);
+    if (!clash)
+        return true;
+    errors << "tamboro: " << shown(line.output) << " is ";
+    if (clash->channel < 0) {
+        errors << "the song file being rendered";
+    } else {
+        errors << "the sample of channel " << clash->channel << " ("
+               << escapeForTerminal(song.sampleName[clash->channel].data()) << ")";
+    }
+    errors << "; choose another output file\n";
+    return false;
+}
+
+void warnAboutSample(const SampleLoadFailure& failure, const std::filesystem::path& folder,
+                     std::ostream& errors) {
+    errors << "tamboro: warning: channel " << failure.channel << ": sample \""
+           << escapeForTerminal(failure.name) << "\": " << sampleProblemText(failure.problem);
+    if (failure.problem == SampleProblem::NotFound)
+        errors << " in " << shown(folder);
+    if (failure.problem == SampleProblem::Unreadable && failure.systemError != 0)
+        errors << " (" << std::strerror(failure.systemError) << ")";
+    errors << "\n";
+}
+
+int render(const CommandLine& line, std::ostream& errors) {
     // The state the program starts in: New Song defaults, every pitch 0.
     auto song = std::make_unique<SongState>();
     newSong(*song);
@@ -18,22 +63,46 @@ int runRenderCommand(const CommandLine& line, std::ostream& errors) {
 
     const SongLoadResult loaded = loadSong(*song, line.song);
     if (loaded != SongLoadResult::Loaded) {
-        errors << "tamboro: " << line.song.string() << ": " << songLoadMessage(loaded) << "\n";
-        return 1;
+        errors << "tamboro: " << shown(line.song) << ": " << songLoadMessage(loaded) << "\n";
+        return RenderFailed;
     }
-    reloadSamples(*song, line.samples, [&](const std::string& name) {
-        errors << "tamboro: warning: sample not found: " << name << " (in "
-               << line.samples.string() << "); its channel stays silent\n";
+    if (!outputIsUsable(line, *song, errors))
+        return RenderFailed;
+
+    int silent = 0;
+    reloadSamples(*song, line.samples, [&](const SampleLoadFailure& failure) {
+        ++silent;
+        warnAboutSample(failure, line.samples, errors);
     });
     if (!allocateMixBuffer(*song)) {
         errors << "tamboro: not enough memory for the mixing buffer\n";
-        return 1;
+        return RenderFailed;
     }
-    if (streamToDisk(*song, line.output) != 1) {
-        errors << "tamboro: " << line.output.string() << ": the WAV file could not be written\n";
-        return 1;
+    int systemError = 0;
+    if (streamToDisk(*song, line.output, &systemError) != 1) {
+        errors << "tamboro: cannot write " << shown(line.output) << ": "
+               << (systemError != 0 ? std::strerror(systemError) : "the WAV file could not be finished")
+               << "; no file was changed\n";
+        return RenderFailed;
+    }
+    if (silent > 0) {
+        errors << "tamboro: " << shown(line.output) << " is incomplete: " << silent
+               << (silent == 1 ? " channel is" : " channels are")
+               << " silent because a sample could not be loaded\n";
+        return RenderIncomplete;
     }
     return 0;
+}
+
+}  // namespace
+
+int runRenderCommand(const CommandLine& line, std::ostream& errors) {
+    try {
+        return render(line, errors);
+    } catch (const std::bad_alloc&) {
+        errors << "tamboro: out of memory\n";
+        return RenderFailed;
+    }
 }
 
 }  // namespace tamboro

@@ -14,8 +14,10 @@ std::unique_ptr<SongState> newSongWithKit() {
     auto song = std::make_unique<SongState>();
     newSong(*song);
     reloadSamples(*song, std::filesystem::path(TAMBORO_SOURCE_DIR) / "data/Samples",
-                  [](const std::string& name) {
-                      std::fprintf(stderr, "benchmark needs the default kit: %s missing\n", name.c_str());
+                  [](const SampleLoadFailure& failure) {
+                      std::fprintf(stderr, "benchmark needs the default kit: %.*s: %s\n",
+                                   static_cast<int>(failure.name.size()), failure.name.data(),
+                                   sampleProblemText(failure.problem));
                       std::exit(1);
                   });
     return song;

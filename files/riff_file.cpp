@@ -56,38 +56,56 @@ RiffFile::~RiffFile() {
     close();
 }
 
-uint32_t RiffFile::openFile(const std::filesystem::path& path, int flags) {
-    if (isOpen()) return WaveOpenFailed;
-    if (!buffer_) {
-        buffer_.reset(new (std::nothrow) uint8_t[BufferBytes]);
-        if (!buffer_) return WaveOpenFailed;
-    }
-    int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
-    if (fd < 0) return WaveOpenFailed;
+// Records the errno of the system call that just failed.
+uint32_t RiffFile::failed(uint32_t result) {
+    systemError_ = errno;
+    return result;
+}
+
+uint32_t RiffFile::useDescriptor(int fd, bool owned) {
     struct stat info {};
     if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        ::close(fd);
+        systemError_ = S_ISDIR(info.st_mode) ? EISDIR : errno;
+        if (owned) ::close(fd);
         return WaveOpenFailed;
     }
     fd_ = fd;
+    ownsFd_ = owned;
     bufferOffset_ = 0;
     next_ = valid_ = dirtyBegin_ = dirtyEnd_ = handedOutAt_ = 0;
     return WaveOk;
 }
 
-uint32_t RiffFile::open(const std::filesystem::path& path) {
-    return openFile(path, O_RDONLY);
+// Without memory for the buffer the file is not the problem: that is told
+// apart from a file that cannot be opened.
+uint32_t RiffFile::prepareBuffer() {
+    systemError_ = 0;
+    if (!buffer_) buffer_.reset(new (std::nothrow) uint8_t[BufferBytes]);
+    if (buffer_) return WaveOk;
+    systemError_ = ENOMEM;
+    return WaveNoMemory;
 }
 
-uint32_t RiffFile::create(const std::filesystem::path& path) {
-    return openFile(path, O_RDWR | O_CREAT | O_TRUNC);
+uint32_t RiffFile::open(const std::filesystem::path& path) {
+    if (isOpen()) return WaveOpenFailed;
+    if (uint32_t result = prepareBuffer()) return result;
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return failed(WaveOpenFailed);
+    return useDescriptor(fd, true);
+}
+
+uint32_t RiffFile::attach(int fd) {
+    if (isOpen() || fd < 0) return WaveOpenFailed;
+    if (uint32_t result = prepareBuffer()) return result;
+    return useDescriptor(fd, false);
 }
 
 uint32_t RiffFile::close() {
     if (!isOpen()) return WaveOk;
     uint32_t result = flush();
-    if (::close(fd_) != 0 && errno != EINTR && result == WaveOk) result = RiffWriteError;
+    if (ownsFd_ && ::close(fd_) != 0 && errno != EINTR && result == WaveOk) result = failed(RiffWriteError);
     fd_ = -1;
+    ownsFd_ = true;
     buffer_.reset();
     dirtyBegin_ = dirtyEnd_ = 0;
     return result;
@@ -107,7 +125,8 @@ uint32_t RiffFile::flush() {
         ssize_t n = ::pwrite(fd_, buffer_.get() + dirtyBegin_, dirtyEnd_ - dirtyBegin_,
                              static_cast<off_t>(bufferOffset_ + dirtyBegin_));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return RiffWriteError;  // the unwritten part stays marked
+        if (n < 0) return failed(RiffWriteError);  // the unwritten part stays marked
+        if (n == 0) return RiffWriteError;
         dirtyBegin_ += static_cast<uint32_t>(n);
     }
     dirtyBegin_ = dirtyEnd_ = 0;
@@ -135,7 +154,7 @@ uint32_t RiffFile::refill() {
     for (;;) {
         ssize_t n = ::pread(fd_, buffer_.get(), BufferBytes, static_cast<off_t>(bufferOffset_));
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return RiffReadError;
+        if (n < 0) return failed(RiffReadError);
         valid_ = static_cast<uint32_t>(n);
         return WaveOk;
     }

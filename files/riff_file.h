@@ -1,5 +1,5 @@
 #pragma once
-// Buffered RIFF chunk access over a plain file: open or create, enter, find,
+// Buffered RIFF chunk access over a plain file: open or attach, enter, find,
 // create and leave chunks, read, write and seek, and direct access to the one
 // I/O buffer. Every operation returns 0 or an error code of wave_result.h;
 // nothing throws. Main thread.
@@ -35,15 +35,21 @@ public:
     RiffFile(const RiffFile&) = delete;
     RiffFile& operator=(const RiffFile&) = delete;
 
-    // Opens an existing file for reading. 0 or WaveOpenFailed.
+    // Opens an existing file for reading. 0, WaveOpenFailed, or WaveNoMemory
+    // when the buffer cannot be had.
     uint32_t open(const std::filesystem::path& path);
-    // Creates the file for reading and writing, replacing one of that name.
-    // 0 or WaveOpenFailed.
-    uint32_t create(const std::filesystem::path& path);
+    // Works on a descriptor opened for reading and writing that stays the
+    // caller's: close() writes what the buffer holds but leaves it open.
+    // 0, WaveOpenFailed or WaveNoMemory.
+    uint32_t attach(int fd);
     bool isOpen() const { return fd_ >= 0; }
     // Writes what the buffer holds and closes; the file is closed even when
     // that fails. 0 or RiffWriteError.
     uint32_t close();
+
+    // The errno of the last system call that failed, 0 when none did (a
+    // refusal of the chunk logic itself has no errno).
+    int systemError() const { return systemError_; }
 
     uint64_t position() const { return bufferOffset_ + next_; }
     // The file's length including bytes still waiting in the buffer.
@@ -79,11 +85,15 @@ public:
     void setInfo(const BufferInfo& info);
 
 private:
-    uint32_t openFile(const std::filesystem::path& path, int flags);
+    uint32_t prepareBuffer();
+    uint32_t useDescriptor(int fd, bool owned);
+    uint32_t failed(uint32_t result);
     uint32_t refill();
     void markDirty(uint32_t begin, uint32_t end);
 
     int fd_ = -1;
+    bool ownsFd_ = true;
+    int systemError_ = 0;
     std::unique_ptr<uint8_t[]> buffer_;
     uint64_t bufferOffset_ = 0;  // file offset of buffer_[0]
     uint32_t next_ = 0;          // current position within the buffer

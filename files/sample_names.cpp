@@ -1,14 +1,20 @@
 #include "files/sample_names.h"
 
-#include <algorithm>
-#include <cctype>
+#include <memory>
 #include <string>
-#include <system_error>
 #include <vector>
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include "files/case_folding.h"
+#include "files/utf8.h"
 
 namespace tamboro {
 
 namespace {
+
+enum class EntryKind { Folder, File };
 
 std::vector<std::string> nameParts(std::string_view name) {
     std::vector<std::string> parts;
@@ -27,52 +33,84 @@ std::vector<std::string> nameParts(std::string_view name) {
     return parts;
 }
 
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
+bool hasKind(const std::filesystem::path& path, EntryKind kind) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return false;
+    return kind == EntryKind::Folder ? S_ISDIR(info.st_mode) : S_ISREG(info.st_mode);
 }
 
-// The entry of `folder` called `part`, exactly or else in any case.
+struct FolderCloser {
+    void operator()(DIR* folder) const { ::closedir(folder); }
+};
+
+// The entry of `folder` called `part`, of the kind wanted: exactly, or else
+// the first in byte order of those equal to it without regard to case.
 std::optional<std::filesystem::path> findEntry(const std::filesystem::path& folder,
-                                               const std::string& part) {
-    std::error_code error;
-    const std::filesystem::path exact = folder / part;
-    if (std::filesystem::exists(exact, error))
+                                               const std::string& part, EntryKind kind) {
+    std::filesystem::path exact = folder / part;
+    if (hasKind(exact, kind))
         return exact;
-    std::filesystem::directory_iterator it(folder, error);
-    if (error)
+    const std::filesystem::path listed = folder.empty() ? std::filesystem::path(".") : folder;
+    const std::unique_ptr<DIR, FolderCloser> entries(::opendir(listed.c_str()));
+    if (!entries)
         return std::nullopt;
-    for (const auto& entry : it) {
-        if (equalIgnoringCase(entry.path().filename().string(), part))
-            return entry.path();
+    const std::u32string wanted = foldedName(part);
+    std::optional<std::string> best;
+    while (const dirent* entry = ::readdir(entries.get())) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == ".." || (best && name >= *best))
+            continue;
+        if (foldedName(name) == wanted && hasKind(folder / name, kind))
+            best = std::string(name);
     }
-    return std::nullopt;
+    if (!best)
+        return std::nullopt;
+    return folder / *best;
+}
+
+std::optional<std::filesystem::path> resolveParts(const std::filesystem::path& folder,
+                                                  const std::vector<std::string>& parts) {
+    std::filesystem::path current = folder;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const EntryKind kind = i + 1 == parts.size() ? EntryKind::File : EntryKind::Folder;
+        std::optional<std::filesystem::path> next = findEntry(current, parts[i], kind);
+        if (!next)
+            return std::nullopt;
+        current = std::move(*next);
+    }
+    return current;
+}
+
+std::optional<std::vector<std::string>> partsInsideFolder(std::string_view name) {
+    if (name.empty() || name.front() == '\\' || name.front() == '/')
+        return std::nullopt;
+    std::vector<std::string> parts = nameParts(name);
+    if (parts.empty())
+        return std::nullopt;
+    for (const std::string& part : parts) {
+        if (part == "." || part == "..")
+            return std::nullopt;
+    }
+    return parts;
 }
 
 }  // namespace
 
 std::optional<std::filesystem::path> resolveSampleName(const std::filesystem::path& folder,
                                                        std::string_view name) {
-    if (name.empty() || name.front() == '\\' || name.front() == '/')
+    const std::optional<std::vector<std::string>> parts = partsInsideFolder(name);
+    if (!parts)
         return std::nullopt;
-    const std::vector<std::string> parts = nameParts(name);
-    if (parts.empty())
+    if (std::optional<std::filesystem::path> found = resolveParts(folder, *parts))
+        return found;
+    if (isValidUtf8(name))
         return std::nullopt;
-    std::filesystem::path current = folder;
-    for (const std::string& part : parts) {
-        if (part == "." || part == ".." || part.find(':') != std::string::npos)
-            return std::nullopt;
-        std::optional<std::filesystem::path> next = findEntry(current, part);
-        if (!next)
-            return std::nullopt;
-        current = std::move(*next);
-    }
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(current, error))
+    const std::optional<std::vector<std::string>> converted =
+        partsInsideFolder(windows1252ToUtf8(name));
+    if (!converted)
         return std::nullopt;
-    return current;
+    return resolveParts(folder, *converted);
 }
 
 }  // namespace tamboro

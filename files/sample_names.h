@@ -8,11 +8,23 @@
 
 namespace tamboro {
 
-// The existing file that `name` names inside `folder`: each backslash (or
-// slash) separates a sub-folder, and a part that does not exist with its
-// exact case is matched without regard to case, so songs made on systems
-// that ignore case still load. Names that would leave the folder ("..",
-// absolute paths) and names that match nothing give no path.
+// The existing file that `name` names inside `folder`. Each backslash (or
+// slash) separates a sub-folder; every part but the last must name a folder
+// and the last a regular file (a link to one counts as one). Each part is
+// looked up:
+//   1. as it stands, when an entry of that exact name and kind exists;
+//   2. otherwise without regard to case (letters of Latin, Greek and
+//      Cyrillic scripts are folded, see case_folding.h), so that songs made
+//      on systems that ignore case still load. When several entries match,
+//      the one whose name comes first in byte order is taken: "KICK.WAV"
+//      before "Kick.wav" before "kick.wav". The choice does not depend on
+//      the order in which the system lists the folder.
+// A name that is not valid UTF-8 and is not found so is then looked up once
+// more converted from Windows-1252 to UTF-8, as older systems stored names
+// ("Caf\xE9.wav" finds "Café.wav").
+// Names that would leave the folder (an absolute name, a "." or ".." part)
+// and names that match nothing give no path. Any other character, ':'
+// included, is part of the name. May throw std::bad_alloc.
 std::optional<std::filesystem::path> resolveSampleName(const std::filesystem::path& folder,
                                                        std::string_view name);
 

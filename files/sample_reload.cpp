@@ -1,5 +1,8 @@
 #include "files/sample_reload.h"
 
+#include <cerrno>
+#include <cstring>
+#include <new>
 #include <optional>
 
 #include "engine/song_ops.h"
@@ -8,24 +11,47 @@
 
 namespace tamboro {
 
+namespace {
+
+// Loads the channel's sample, or says why it could not.
+std::optional<SampleLoadFailure> loadChannel(SongState& song, const std::filesystem::path& folder,
+                                             int channel, std::string_view name) {
+    SampleLoadFailure failure;
+    failure.channel = channel;
+    failure.name = name;
+    try {
+        const std::optional<std::filesystem::path> file = resolveSampleName(folder, name);
+        if (!file)
+            return failure;  // not found
+        LoadedWave wave;
+        const uint32_t result = loadWaveFile(*file, wave, &failure.systemError);
+        if (result == 0) {
+            registerSample(song, wave.length, std::move(wave.format), std::move(wave.data), channel);
+            return std::nullopt;
+        }
+        failure.problem = sampleProblemOf(result, failure.systemError);
+    } catch (const std::bad_alloc&) {
+        failure.problem = SampleProblem::OutOfMemory;
+        failure.systemError = ENOMEM;
+    }
+    return failure;
+}
+
+}  // namespace
+
 void reloadSamples(SongState& song, const std::filesystem::path& samplesFolder,
-                   const MissingSampleWarning& warn) {
+                   const SampleLoadWarning& warn) {
     for (int c = 0; c < ChannelCount; ++c) {
         SampleName& name = song.sampleName[c];
-        const std::string text(name.data());
-        if (text.empty()) {
-            registerSample(song, 0, nullptr, nullptr, c);
-            continue;
-        }
-        LoadedWave wave;
-        const std::optional<std::filesystem::path> file = resolveSampleName(samplesFolder, text);
-        if (file && loadWaveFile(*file, wave) == 0) {
-            registerSample(song, wave.length, std::move(wave.format), std::move(wave.data), c);
-            continue;
-        }
+        const std::string_view text(name.data(), ::strnlen(name.data(), name.size()));
         registerSample(song, 0, nullptr, nullptr, c);
+        if (text.empty())
+            continue;
+        const std::optional<SampleLoadFailure> failure = loadChannel(song, samplesFolder, c, text);
+        if (!failure)
+            continue;
         if (warn)
-            warn(text);
+            warn(*failure);
         name.fill('\0');
     }
 }

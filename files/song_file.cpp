@@ -5,13 +5,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <string>
 #include <vector>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include "engine/mixer.h"
+#include "files/file_replacement.h"
 
 namespace tamboro {
 
@@ -80,38 +79,13 @@ bool writeAll(int fd, const std::vector<uint8_t>& bytes) {
     return true;
 }
 
-// Creates a new file beside `target` that nobody else uses.
-int createTemporaryBeside(const std::filesystem::path& target, std::filesystem::path& temporary) {
-    std::string base = ".";
-    base += target.filename().string();
-    base += ".saving-";
-    base += std::to_string(::getpid());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = target.parent_path() / (base + "-" + std::to_string(attempt));
-        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    return -1;
-}
-
 }  // namespace
 
 int saveSong(const SongState& song, const std::filesystem::path& path) {
     const std::vector<uint8_t> image = songImage(song);
-    std::filesystem::path temporary;
-    const int fd = createTemporaryBeside(path, temporary);
-    if (fd < 0)
-        return 1;
-    // The old file is replaced only once the new one is safely on disk.
-    bool ok = writeAll(fd, image) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (ok)
-        ok = ::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        return 1;
-    }
+    FileReplacement file;
+    if (file.begin(path) != 0 || !writeAll(file.descriptor(), image) || file.commit() != 0)
+        return 1;  // the previous file is untouched
     return 0;
 }
 

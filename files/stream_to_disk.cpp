@@ -1,5 +1,7 @@
 #include "files/stream_to_disk.h"
 
+#include <cerrno>
+
 #include "engine/mixer.h"
 #include "engine/step_clock.h"
 #include "files/wave_writer.h"
@@ -26,15 +28,22 @@ int renderSongInto(SongState& song, WaveWriter& writer, const std::filesystem::p
 
 }  // namespace
 
-int streamToDisk(SongState& song, const std::filesystem::path& path) {
-    if (!song.mixBuffer)
+int streamToDisk(SongState& song, const std::filesystem::path& path, int* systemError) {
+    if (systemError)
+        *systemError = 0;
+    if (!song.mixBuffer) {
+        if (systemError)
+            *systemError = ENOMEM;
         return 0;
+    }
     song.endReached = 0;
     song.stopAtEnd = 1;
     resetVoices(song);
     WaveWriter writer;
     const int result = renderSongInto(song, writer, path);
     song.stopAtEnd = 0;
+    if (result == 0 && systemError)
+        *systemError = writer.systemError();
     return result;
 }
 

@@ -1,6 +1,7 @@
 #include "files/wave_reader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <new>
 
@@ -126,18 +127,14 @@ uint32_t readWaveData(RiffFile& file, uint32_t count, uint8_t* destination, Chun
 // Refuses a data size that no sample can have, or that runs past the end of
 // the file, before anything is allocated for it.
 uint32_t checkDataSize(RiffFile& file, const ChunkInfo& data) {
-    if (data.size > MaxSampleBytes) return WaveNoMemory;
+    if (data.size > MaxSampleBytes) return WaveTooLarge;
     uint64_t fileBytes = 0;
     if (uint32_t result = file.length(fileBytes)) return result;
     if (uint64_t{data.dataOffset} + data.size > fileBytes) return WaveTruncated;
     return WaveOk;
 }
 
-}  // namespace
-
-uint32_t loadWaveFile(const std::filesystem::path& path, LoadedWave& out) {
-    out = LoadedWave{};
-    RiffFile file;
+uint32_t loadInto(RiffFile& file, const std::filesystem::path& path, LoadedWave& out) {
     std::unique_ptr<WaveFormat> format;
     ChunkInfo riff;
     if (uint32_t result = openWaveFile(path, file, format, riff)) return result;
@@ -157,6 +154,20 @@ uint32_t loadWaveFile(const std::filesystem::path& path, LoadedWave& out) {
     out.data = std::move(samples);
     out.length = read;
     return WaveOk;
+}
+
+}  // namespace
+
+uint32_t loadWaveFile(const std::filesystem::path& path, LoadedWave& out, int* systemError) {
+    out = LoadedWave{};
+    RiffFile file;
+    const uint32_t result = loadInto(file, path, out);
+    if (systemError) {
+        *systemError = result == WaveOk         ? 0
+                       : result == WaveNoMemory ? ENOMEM
+                                                : file.systemError();
+    }
+    return result;
 }
 
 }  // namespace tamboro

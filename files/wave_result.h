@@ -14,6 +14,7 @@ enum WaveResult : uint32_t {
     WaveReadFailed = 0xE102,   // the 16 format bytes or the extra count are missing
     WaveTruncated = 0xE103,    // the file ends inside the data chunk
     WaveWriteFailed = 0xE104,  // writing the file failed
+    WaveTooLarge = 0xE105,     // the data chunk is larger than any sample may be
 
     // Errors of the chunk access itself, passed on unchanged by the reader.
     RiffChunkNotFound = 0xE201,  // no chunk of that id inside the parent

@@ -3,17 +3,20 @@
 #include <algorithm>
 #include <cstring>
 
+#include "files/file_replacement.h"
 #include "files/riff_file.h"
 #include "files/wave_result.h"
 
 namespace tamboro {
 
 struct WaveWriter::State {
-    RiffFile file;
+    FileReplacement replacement;
+    RiffFile file;                 // works on the replacement's descriptor
     ChunkInfo riff;
     ChunkInfo chunk;               // the current sub-chunk
     RiffFile::BufferInfo buffer;   // handed out while the "data" chunk is appended to
     bool appending = false;
+    int systemError = 0;           // behind the last failure, when the file's own is not
 
     uint32_t endAppending();
     uint32_t finish(uint32_t factValue);
@@ -108,12 +111,22 @@ bool WaveWriter::isOpen() const {
     return state_->file.isOpen();
 }
 
+int WaveWriter::systemError() const {
+    return state_->systemError != 0 ? state_->systemError : state_->file.systemError();
+}
+
 uint32_t createWaveFile(WaveWriter& writer, const std::filesystem::path& path,
                         const WaveFormat& format) {
     abandonWaveFile(writer);  // a file left open before is given up
     WaveWriter::State& state = *writer.state_;
     writer.lastWritten_ = 0;
-    if (state.file.create(path) != WaveOk) return WaveWriteFailed;
+    state.systemError = state.replacement.begin(path);
+    if (state.systemError != 0) return WaveWriteFailed;
+    if (uint32_t result = state.file.attach(state.replacement.descriptor())) {
+        state.systemError = state.file.systemError();
+        state.replacement.discard();
+        return result == WaveNoMemory ? result : WaveWriteFailed;
+    }
 
     state.riff = plainChunk(fourCC("RIFF"), 0);
     state.riff.formType = fourCC("WAVE");
@@ -168,18 +181,24 @@ uint32_t writeWaveData(WaveWriter& writer, uint32_t count, const uint8_t* bytes)
 uint32_t closeWaveFile(WaveWriter& writer, uint32_t factValue) {
     WaveWriter::State& state = *writer.state_;
     if (!state.file.isOpen()) return WaveOk;
-    const uint32_t result = state.finish(factValue);
+    uint32_t result = state.finish(factValue);
     state.appending = false;
     const uint32_t closed = state.file.close();
-    return result != WaveOk ? result : closed;
+    if (result == WaveOk) result = closed;
+    if (result != WaveOk) {
+        state.replacement.discard();
+        return result;
+    }
+    // Complete: only now does the file take its target's place.
+    state.systemError = state.replacement.commit();
+    return state.systemError == 0 ? WaveOk : WaveWriteFailed;
 }
 
 void abandonWaveFile(WaveWriter& writer) {
     WaveWriter::State& state = *writer.state_;
-    if (!state.file.isOpen()) return;
-    // What was appended is kept; the sizes stay as they were written.
-    state.endAppending();
+    state.appending = false;
     state.file.close();
+    state.replacement.discard();
 }
 
 }  // namespace tamboro

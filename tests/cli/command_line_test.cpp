@@ -40,6 +40,8 @@ TEST(CommandLineParsing, ModesAndErrors) {
         {"--render", "a", "b", "--pitch", "1=2x"},
         {"--render", "a", "b", "--loud"},
     };
+    // What the error repeats of the command line is safe to print.
+    EXPECT_EQ(parseCommandLine({"--render", "a", "b", "--\x1b[2J"}).error, "unknown option --\\x1b[2J");
     for (const auto& args : bad) {
         const CommandLine line = parseCommandLine(args);
         EXPECT_EQ(line.action, Action::Error) << args.back();

@@ -18,10 +18,12 @@ TEST(GoldenRender, MatchesTheCommittedWaveByteForByte) {
                                           "--samples", (Golden / "Samples").string(),
                                           "--pitch", "2=7", "--pitch", "3=-5"},
                                          dir / "");
-    ASSERT_EQ(result.status, 0) << result.err;
-    // The one missing sample is reported, and only it.
-    EXPECT_NE(result.err.find("nothere.wav"), std::string::npos) << result.err;
+    // The one missing sample is reported, and only it: the file is written,
+    // but the render is incomplete.
+    ASSERT_EQ(result.status, 3) << result.err;
+    EXPECT_NE(result.err.find("channel 4: sample \"nothere.wav\": not found"), std::string::npos) << result.err;
     EXPECT_EQ(result.err.find("clave"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("out.wav is incomplete: 1 channel is silent"), std::string::npos) << result.err;
 
     const test::Bytes expected = test::readFile(Golden / "expected.wav");
     const test::Bytes actual = test::readFile(dir / "out.wav");

@@ -32,12 +32,15 @@ inline std::string slurp(const std::filesystem::path& path) {
 }
 
 // Runs in `folder`, with stdout and stderr captured in files there.
+// `setup` is shell text run just before the program in the same process,
+// such as "ulimit -f 100; ".
 inline RunResult runTamboro(const std::vector<std::string>& args,
-                            const std::filesystem::path& folder) {
-    std::string command = "cd " + quoted(folder.string()) + " && " + quoted(TAMBORO_EXECUTABLE);
+                            const std::filesystem::path& folder, const std::string& setup = "") {
+    std::string command = "cd " + quoted(folder.string()) + " && (" + setup + "exec " +
+                          quoted(TAMBORO_EXECUTABLE);
     for (const std::string& arg : args)
         command += " " + quoted(arg);
-    command += " >.stdout 2>.stderr </dev/null";
+    command += ") >.stdout 2>.stderr </dev/null";
     const int raw = std::system(command.c_str());
     RunResult result;
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

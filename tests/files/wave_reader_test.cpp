@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -148,9 +149,10 @@ TEST(WaveReader, DataSizesBeyondFileOrSlotLoadNothing) {
     const long before = peakResidentKiB();
     EXPECT_EQ(load(dir, waveStatingData(MaxSampleBytes, pattern(64))), WaveTruncated);
     EXPECT_LT(peakResidentKiB() - before, 256 * 1024);
-    // Sizes whose tail would not fit a signed 32-bit length.
-    EXPECT_EQ(load(dir, waveStatingData(MaxSampleBytes + 1, pattern(64))), WaveNoMemory);
-    EXPECT_EQ(load(dir, waveStatingData(0xFFFFFFFF, pattern(64))), WaveNoMemory);
+    // Sizes whose tail would not fit a signed 32-bit length: too large, which
+    // is not the same as out of memory.
+    EXPECT_EQ(load(dir, waveStatingData(MaxSampleBytes + 1, pattern(64))), WaveTooLarge);
+    EXPECT_EQ(load(dir, waveStatingData(0xFFFFFFFF, pattern(64))), WaveTooLarge);
 }
 
 TEST(WaveReader, OtherFormatsLoadUnconverted) {
@@ -184,12 +186,18 @@ TEST(WaveReader, OtherFormatsLoadUnconverted) {
     EXPECT_EQ(dataOf(wave), samples);
 }
 
-TEST(WaveReader, UnopenablePathsAreOpenFailures) {
+TEST(WaveReader, UnopenablePathsAreOpenFailuresWithTheirErrno) {
     ScratchDir dir;
     LoadedWave wave;
-    EXPECT_EQ(loadWaveFile(dir / "missing.wav", wave), WaveOpenFailed);
-    EXPECT_EQ(loadWaveFile(dir / "", wave), WaveOpenFailed);  // the folder itself
+    int error = 0;
+    EXPECT_EQ(loadWaveFile(dir / "missing.wav", wave, &error), WaveOpenFailed);
+    EXPECT_EQ(error, ENOENT);
+    EXPECT_EQ(loadWaveFile(dir / "", wave, &error), WaveOpenFailed);  // the folder itself
+    EXPECT_EQ(error, EISDIR);
     EXPECT_FALSE(wave.data);
+    // A file too short for a RIFF header is no system failure.
+    EXPECT_EQ(loadWaveFile(dir.put("short.wav", {'R', 'I'}), wave, &error), RiffReadError);
+    EXPECT_EQ(error, 0);
 }
 
 // Files written by an independent tool: the data must equal the same signal

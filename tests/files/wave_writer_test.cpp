@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "files/wave_reader.h"
 #include "files/wave_result.h"
@@ -75,30 +76,30 @@ TEST(WaveWriter, WrittenFilesLoadBackAsStereoSamples) {
     }
 }
 
-TEST(WaveWriter, AbandonedFilesKeepOpenSizesAndAreRefusedAsSamples) {
+TEST(WaveWriter, AbandonedFilesLeaveNothingAndKeepThePreviousFile) {
     ScratchDir dir;
     const Bytes data = pattern(70000);
-    {
+    const Bytes previous = pattern(300, 7);
+    dir.put("kept.wav", previous);
+    for (const char* name : {"cut.wav", "kept.wav"}) {
         WaveWriter writer;
-        ASSERT_EQ(createWaveFile(writer, dir / "cut.wav", outputWaveFormat()), WaveOk);
+        ASSERT_EQ(createWaveFile(writer, dir / name, outputWaveFormat()), WaveOk);
         ASSERT_EQ(beginWaveData(writer), WaveOk);
         ASSERT_EQ(writeWaveData(writer, static_cast<uint32_t>(data.size()), data.data()), WaveOk);
-        // Going out of scope gives the file up as far as it was written.
+        // Going out of scope gives the file up.
     }
-    const Bytes file = readFile(dir / "cut.wav");
-    ASSERT_EQ(file.size(), 56u + data.size());
-    EXPECT_EQ(getLe32(file, 4), 0u);
-    EXPECT_EQ(getLe32(file, 44), 0xFFFFFFFFu);
-    EXPECT_EQ(getLe32(file, 52), 0u);
-    EXPECT_TRUE(std::equal(data.begin(), data.end(), file.begin() + 56));
-    LoadedWave wave;
-    EXPECT_NE(loadWaveFile(dir / "cut.wav", wave), WaveOk);
+    EXPECT_FALSE(std::filesystem::exists(dir / "cut.wav"));
+    EXPECT_EQ(readFile(dir / "kept.wav"), previous);
+    int entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir / "")) ++entries;
+    EXPECT_EQ(entries, 1);
 }
 
 TEST(WaveWriter, FailuresAreReported) {
     ScratchDir dir;
     WaveWriter writer;
     EXPECT_EQ(createWaveFile(writer, dir / "no" / "such" / "folder.wav", outputWaveFormat()), WaveWriteFailed);
+    EXPECT_EQ(writer.systemError(), ENOENT);
     EXPECT_FALSE(writer.isOpen());
     EXPECT_EQ(closeWaveFile(writer, FactValue), WaveOk);  // nothing open
     uint8_t byte = 0;
@@ -112,6 +113,7 @@ TEST(WaveWriter, FailuresAreReported) {
     ASSERT_EQ(beginWaveData(writer), WaveOk);
     EXPECT_NE(writeWaveData(writer, static_cast<uint32_t>(data.size()), data.data()), WaveOk);
     EXPECT_EQ(writer.lastWritten(), 65480u);
+    EXPECT_EQ(writer.systemError(), ENOSPC);
     abandonWaveFile(writer);
     EXPECT_FALSE(writer.isOpen());
 

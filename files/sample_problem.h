@@ -1,0 +1,25 @@
+#pragma once
+// Why a sample could not be loaded, in the user's words. Any thread.
+
+#include <cstdint>
+
+namespace tamboro {
+
+enum class SampleProblem {
+    NotFound,     // no file of that name in the samples folder
+    NotWave,      // the file is no RIFF WAVE file
+    Damaged,      // a WAV file with its format or data missing or cut short
+    TooLarge,     // more sample data than a channel can hold
+    OutOfMemory,  // the memory for it could not be had
+    Unreadable,   // the system refused to open or read it (see the errno)
+};
+
+// The problem behind a result of loadWaveFile (not 0), with the errno it
+// reported.
+SampleProblem sampleProblemOf(uint32_t loadResult, int systemError);
+
+// "not found", "not a WAV file", "damaged", "too large", "out of memory",
+// "cannot be read".
+const char* sampleProblemText(SampleProblem problem);
+
+}  // namespace tamboro

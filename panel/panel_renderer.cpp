@@ -20,13 +20,16 @@ QRgb litColumnColour(int k) {
     return qRgb(150, static_cast<uint8_t>(250 - 4 * k), 0);
 }
 
-// The fixed zeros in front of each display's number.
-std::string patternText(int currentPattern) { return "0" + std::to_string(currentPattern + 1); }
-std::string totalText(int songLength) { return "0" + std::to_string(songLength / 16); }
-std::string tempoText(int tempo) { return (tempo < 100 ? "0" : "") + std::to_string(tempo); }
-std::string shuffleText(int shuffle) {
-    return (shuffle < 10 ? "00" : shuffle < 100 ? "0" : "") + std::to_string(shuffle);
+// A display's text: its fixed zeros, then the number in decimal.
+std::string withZeros(int zeros, int value) {
+    std::string text(static_cast<size_t>(zeros), '0');
+    text += std::to_string(value);
+    return text;
 }
+std::string patternText(int currentPattern) { return withZeros(1, currentPattern + 1); }
+std::string totalText(int songLength) { return withZeros(1, songLength / 16); }
+std::string tempoText(int tempo) { return withZeros(tempo < 100 ? 1 : 0, tempo); }
+std::string shuffleText(int shuffle) { return withZeros(shuffle < 10 ? 2 : shuffle < 100 ? 1 : 0, shuffle); }
 
 void copyWhole(PanelSurface& surface, PanelBitmap bitmap, QPoint to, QSize size) {
     surface.copy(bitmap, QRect(QPoint(0, 0), size), to);

@@ -9,8 +9,7 @@
 namespace tamboro {
 
 PanelSurface::PanelSurface(QImage& target, const PanelResources& resources)
-    : target_(target), resources_(resources), bits_(target.bits()), stride_(target.bytesPerLine()),
-      font_(resources.font) {
+    : target_(target), resources_(resources), font_(resources.font) {
     Q_ASSERT(target.format() == QImage::Format_RGB32);
     damage_.reserve(64);
 }
@@ -33,9 +32,13 @@ void PanelSurface::copy(PanelBitmap bitmap, const QRect& from, QPoint to) {
     if (dst.isEmpty())
         return;
     src = QRect(src.topLeft() + (dst.topLeft() - (to + (src.topLeft() - from.topLeft()))), dst.size());
+    // The pixels are fetched for every copy: a modal box the host showed in
+    // between may have let someone share and so detach the image.
+    uchar* bits = target_.bits();
+    const qsizetype stride = target_.bytesPerLine();
     const auto rowBytes = static_cast<size_t>(dst.width()) * 4;
     for (int row = 0; row < dst.height(); ++row) {
-        std::memcpy(bits_ + (dst.y() + row) * stride_ + dst.x() * 4,
+        std::memcpy(bits + (dst.y() + row) * stride + dst.x() * 4,
                     source.constScanLine(src.y() + row) + src.x() * 4, rowBytes);
     }
 }
@@ -46,8 +49,10 @@ void PanelSurface::fill(const QRect& area, QRgb colour) {
         return;
     damage_.push_back(dst);
     const QRgb pixel = colour | 0xFF000000u;
+    uchar* bits = target_.bits();
+    const qsizetype stride = target_.bytesPerLine();
     for (int y = dst.top(); y <= dst.bottom(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(bits_ + y * stride_);
+        auto* line = reinterpret_cast<QRgb*>(bits + y * stride);
         std::fill(line + dst.left(), line + dst.left() + dst.width(), pixel);
     }
 }

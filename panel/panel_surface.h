@@ -20,8 +20,7 @@ namespace tamboro {
 
 class PanelSurface {
 public:
-    // `target` must be a Format_RGB32 image; it is not shared while the
-    // surface lives.
+    // `target` must be a Format_RGB32 image.
     PanelSurface(QImage& target, const PanelResources& resources);
     PanelSurface(const PanelSurface&) = delete;
     PanelSurface& operator=(const PanelSurface&) = delete;
@@ -52,8 +51,6 @@ private:
 
     QImage& target_;
     const PanelResources& resources_;
-    uchar* bits_;
-    qsizetype stride_;
     QFont font_;
     std::vector<QRect> damage_;
 };

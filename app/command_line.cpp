@@ -42,6 +42,7 @@ CommandLine fail(std::string message) {
 CommandLine parseCommandLine(const std::vector<std::string>& args) {
     CommandLine line;
     std::vector<std::string> files;
+    bool scaleGiven = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -53,6 +54,13 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             return line;
         } else if (arg == "--render") {
             line.action = CommandLine::Action::Render;
+        } else if (arg == "--snapshot") {
+            line.action = CommandLine::Action::Snapshot;
+        } else if (arg == "--scale") {
+            if (!hasValue || !parseInt(args[i + 1], line.scale) || line.scale < 1 || line.scale > 8)
+                return fail("--scale needs a whole number from 1 to 8");
+            scaleGiven = true;
+            ++i;
         } else if (arg == "--samples") {
             if (!hasValue)
                 return fail("--samples needs a folder");
@@ -67,13 +75,18 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             files.push_back(arg);
         }
     }
-    if (line.action != CommandLine::Action::Render) {
+    const bool render = line.action == CommandLine::Action::Render;
+    const bool snapshot = line.action == CommandLine::Action::Snapshot;
+    if (!render && !snapshot) {
         if (!args.empty())
-            return fail("a song file, --samples and --pitch go with --render");
+            return fail("a song file, --samples and --pitch go with --render or --snapshot");
         return line;
     }
+    if (scaleGiven && !snapshot)
+        return fail("--scale goes with --snapshot");
     if (files.size() != 2)
-        return fail("--render needs a song file and an output WAV file");
+        return fail(render ? "--render needs a song file and an output WAV file"
+                           : "--snapshot needs a song file and an output PNG file");
     line.song = files[0];
     line.output = files[1];
     return line;
@@ -83,11 +96,14 @@ const char* usageText() {
     return "Usage: tamboro                      start the drum machine\n"
            "       tamboro --render SONG.sng OUT.wav [--samples DIR] [--pitch CHANNEL=SEMITONES]...\n"
            "                                    render a song once into a 44,100 Hz 16-bit stereo WAV file\n"
+           "       tamboro --snapshot SONG.sng OUT.png [--samples DIR] [--pitch CHANNEL=SEMITONES]... [--scale N]\n"
+           "                                    paint the panel as it shows that song into a PNG picture\n"
            "       tamboro --help | --version\n"
            "\n"
            "  --samples DIR            folder of the song's samples (default: ./Samples)\n"
            "  --pitch CHANNEL=SEMITONES  pitch of a channel, 0 (top row) to 7, -12 to +12;\n"
            "                           may be given for several channels\n"
+           "  --scale N                picture pixels per panel pixel, 1 to 8 (default 1)\n"
            "\n"
            "Exit status of --render: 0 when written; 1 when nothing was written (one line\n"
            "says why); 3 when written, but channels are silent because their samples\n"

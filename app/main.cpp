@@ -1,4 +1,5 @@
-// Entry point: the command line's render mode, or the desktop program.
+// Entry point: the command line's render and snapshot modes, or the desktop
+// program.
 
 #include <iostream>
 #include <string>
@@ -6,6 +7,9 @@
 
 #include "app/command_line.h"
 #include "app/render_command.h"
+#ifdef TAMBORO_SNAPSHOT
+#include "app/snapshot_command.h"
+#endif
 
 int main(int argc, char** argv) {
     using tamboro::CommandLine;
@@ -13,6 +17,13 @@ int main(int argc, char** argv) {
     switch (line.action) {
     case CommandLine::Action::Render:
         return tamboro::runRenderCommand(line, std::cerr);
+    case CommandLine::Action::Snapshot:
+#ifdef TAMBORO_SNAPSHOT
+        return tamboro::runSnapshotCommand(line, std::cerr);
+#else
+        std::cerr << "tamboro: this build has no panel (built without TAMBORO_UI)\n";
+        return 2;
+#endif
     case CommandLine::Action::Help:
         std::cout << tamboro::usageText();
         return 0;

@@ -4,6 +4,7 @@
 #include <new>
 #include <ostream>
 
+#include "app/command_messages.h"
 #include "engine/song_ops.h"
 #include "engine/song_state.h"
 #include "files/file_replacement.h"
@@ -16,10 +17,6 @@
 namespace tamboro {
 
 namespace {
-
-std::string shown(const std::filesystem::path& path) {
-    return escapeForTerminal(path.string());
-}
 
 // Refuses an output that cannot be written or that is one of the render's
 // own inputs, before anything is loaded or written.
@@ -42,17 +39,6 @@ bool outputIsUsable(const CommandLine& line, const SongState& song, std::ostream
     }
     errors << "; choose another output file\n";
     return false;
-}
-
-void warnAboutSample(const SampleLoadFailure& failure, const std::filesystem::path& folder,
-                     std::ostream& errors) {
-    errors << "tamboro: warning: channel " << failure.channel << ": sample \""
-           << escapeForTerminal(failure.name) << "\": " << sampleProblemText(failure.problem);
-    if (failure.problem == SampleProblem::NotFound)
-        errors << " in " << shown(folder);
-    if (failure.problem == SampleProblem::Unreadable && failure.systemError != 0)
-        errors << " (" << std::strerror(failure.systemError) << ")";
-    errors << "\n";
 }
 
 int render(const CommandLine& line, std::ostream& errors) {

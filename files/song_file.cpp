@@ -22,6 +22,7 @@ constexpr uint32_t OverdriveOffset = 80;
 constexpr uint32_t NamesOffset = 96;
 constexpr uint32_t GridOffset = SongFixedBytes;
 constexpr uint32_t LargestSongFile = songFileBytes(GridSteps);
+constexpr int16_t MaxShuffle = 129;   // the SHUFFLE slider's right end
 
 void putI16(std::vector<uint8_t>& image, uint32_t offset, int16_t value) {
     const auto u = static_cast<uint16_t>(value);
@@ -112,9 +113,11 @@ SongLoadResult loadSong(SongState& song, const std::filesystem::path& path) {
     if (size < songFileBytes(length))
         return SongLoadResult::TooShort;
 
-    song.tempo = tempo;
+    // A damaged or hand-edited file may hold a tempo or shuffle that no
+    // panel control can show; files the program writes are always inside.
+    song.tempo = std::clamp(tempo, MinTempo, MaxTempo);
     song.songLength = length;
-    song.shuffle = getI16(bytes.data(), 12);
+    song.shuffle = std::clamp(getI16(bytes.data(), 12), int16_t{0}, MaxShuffle);
     getLevels(bytes.data(), VolumeOffset, song.volume);
     getLevels(bytes.data(), DistortionOffset, song.distortion);
     getLevels(bytes.data(), OverdriveOffset, song.overdrive);

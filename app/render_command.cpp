@@ -1,5 +1,6 @@
 #include "app/render_command.h"
 
+#include <new>
 #include <ostream>
 
 #include "engine/song_ops.h"
@@ -25,11 +26,12 @@ int runRenderCommand(const CommandLine& line, std::ostream& errors) {
         errors << "tamboro: warning: sample not found: " << name << " (in "
                << line.samples.string() << "); its channel stays silent\n";
     });
-    if (!allocateMixBuffer(*song)) {
+    std::unique_ptr<int16_t[]> mixBuffer(new (std::nothrow) int16_t[MixBufferValues]);
+    if (!mixBuffer) {
         errors << "tamboro: not enough memory for the mixing buffer\n";
         return 1;
     }
-    if (streamToDisk(*song, line.output) != 1) {
+    if (streamToDisk(*song, mixBuffer.get(), line.output) != 1) {
         errors << "tamboro: " << line.output.string() << ": the WAV file could not be written\n";
         return 1;
     }

@@ -8,14 +8,15 @@ namespace tamboro {
 
 namespace {
 
-int renderSongInto(SongState& song, WaveWriter& writer, const std::filesystem::path& path) {
+int renderSongInto(SongState& song, int16_t* mixBuffer, WaveWriter& writer,
+                   const std::filesystem::path& path) {
     if (createWaveFile(writer, path, outputWaveFormat()) != 0 || beginWaveData(writer) != 0) {
         abandonWaveFile(writer);
         return 0;
     }
-    const auto* bytes = reinterpret_cast<const uint8_t*>(song.mixBuffer.get());
+    const auto* bytes = reinterpret_cast<const uint8_t*>(mixBuffer);
     while (song.endReached == 0) {
-        const uint32_t rendered = renderHalf(song, song.mixBuffer.get());
+        const uint32_t rendered = renderHalf(song, mixBuffer);
         if (writeWaveData(writer, rendered, bytes) != 0) {
             abandonWaveFile(writer);
             return 0;
@@ -26,14 +27,14 @@ int renderSongInto(SongState& song, WaveWriter& writer, const std::filesystem::p
 
 }  // namespace
 
-int streamToDisk(SongState& song, const std::filesystem::path& path) {
-    if (!song.mixBuffer)
+int streamToDisk(SongState& song, int16_t* mixBuffer, const std::filesystem::path& path) {
+    if (!mixBuffer)
         return 0;
     song.endReached = 0;
     song.stopAtEnd = 1;
     resetVoices(song);
     WaveWriter writer;
-    const int result = renderSongInto(song, writer, path);
+    const int result = renderSongInto(song, mixBuffer, writer, path);
     song.stopAtEnd = 0;
     return result;
 }

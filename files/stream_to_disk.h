@@ -12,9 +12,10 @@ namespace tamboro {
 // The "fact" chunk's value in every file written: a constant, not a count.
 inline constexpr uint32_t StreamFactValue = 32768;
 
-// Returns 1 when the whole file was written and closed, 0 otherwise (also
-// when there is no MixBuffer to render into). The file stays as far as it
-// was written; stopAtEnd is cleared on every path.
-int streamToDisk(SongState& song, const std::filesystem::path& path);
+// Renders half by half into `mixBuffer` (MixBufferBytes, owned by the
+// caller, which no output may be playing). Returns 1 when the whole file was
+// written and closed, 0 otherwise (also when `mixBuffer` is null). The file
+// stays as far as it was written; stopAtEnd is cleared on every path.
+int streamToDisk(SongState& song, int16_t* mixBuffer, const std::filesystem::path& path);
 
 }  // namespace tamboro

@@ -4,7 +4,9 @@
 // a device thread that the fake runs, and reads back what was played.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,6 +28,7 @@ public:
     bool started = false;
     std::vector<int16_t> played;       // everything the device played, if recording
     bool recording = true;
+    std::function<void()> onClose;     // runs when an open stream is closed
 
     int deviceCount() override { return static_cast<int>(names.size()); }
     std::string deviceName(int index) override {
@@ -50,8 +53,11 @@ public:
     }
     void close() override {
         stopThread();
-        if (loop_)
+        if (loop_) {
             ++closes;
+            if (onClose)
+                onClose();
+        }
         loop_ = nullptr;
         started = false;
     }
@@ -76,21 +82,27 @@ public:
         return out;
     }
 
-    // A device thread that plays periods back to back, yielding between
-    // them, until stopThread (or close). Nothing is recorded.
-    void runThread() {
+    // A device thread that plays a period every `pace` until stopThread (or
+    // close). From the first playback that begins, it records up to
+    // `threadRecord.size()` values into threadRecord (read after stopThread).
+    void runThread(std::chrono::microseconds pace) {
         stopThread();
         running_ = true;
-        thread_ = std::thread([this] {
+        thread_ = std::thread([this, pace] {
             std::vector<int16_t> buffer(size_t{period} * 2);
+            size_t recorded = 0;
+            bool recordingNow = false;
             while (running_.load(std::memory_order_relaxed)) {
-                loop_->beginPeriod();
+                recordingNow = loop_->beginPeriod() || recordingNow;
                 loop_->readFrames(buffer.data(), period);
+                for (size_t i = 0; recordingNow && i < buffer.size() && recorded < threadRecord.size(); ++i)
+                    threadRecord[recorded++] = buffer[i];
                 periods.fetch_add(1, std::memory_order_relaxed);
-                std::this_thread::yield();
+                std::this_thread::sleep_for(pace);
             }
         });
     }
+    std::vector<int16_t> threadRecord;
     void stopThread() {
         running_ = false;
         if (thread_.joinable())

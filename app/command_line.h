@@ -1,7 +1,9 @@
 #pragma once
 // The command line: `tamboro --render SONG.sng OUT.wav [--samples DIR]
-// [--pitch CHANNEL=SEMITONES]...`, `--help` and `--version`. With no
-// arguments the desktop program starts.
+// [--pitch CHANNEL=SEMITONES]...`, `tamboro --play SONG.sng [--samples DIR]
+// [--pitch ...] [--device N] [--seconds S] [--midi-sync [--midi-device N]]`,
+// `--list-devices`, `--help` and `--version`. With no arguments the desktop
+// program starts.
 
 #include <array>
 #include <cstdint>
@@ -12,13 +14,17 @@
 namespace tamboro {
 
 struct CommandLine {
-    enum class Action { Desktop, Render, Help, Version, Error };
+    enum class Action { Desktop, Render, Play, ListDevices, Help, Version, Error };
     Action action = Action::Desktop;
     std::string error;                    // for Action::Error
     std::filesystem::path song;
     std::filesystem::path output;
     std::filesystem::path samples = "Samples";
     std::array<int16_t, 8> pitch{};       // per channel, -12..+12
+    int device = 0;                       // --play: output device index
+    double seconds = 0;                   // --play: 0 plays until interrupted
+    bool midiSync = false;                // --play: wait for MIDI Start/Stop
+    int midiDevice = 0;                   // --play --midi-sync: MIDI input index
 };
 
 CommandLine parseCommandLine(const std::vector<std::string>& args);

@@ -1,10 +1,13 @@
-// Entry point: the command line's render mode, or the desktop program.
+// Entry point: the command line's render, play and device-list modes, or
+// the desktop program.
 
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/list_devices.h"
+#include "app/play_command.h"
 #include "app/render_command.h"
 
 int main(int argc, char** argv) {
@@ -13,6 +16,10 @@ int main(int argc, char** argv) {
     switch (line.action) {
     case CommandLine::Action::Render:
         return tamboro::runRenderCommand(line, std::cerr);
+    case CommandLine::Action::Play:
+        return tamboro::runPlayCommand(line, std::cout, std::cerr);
+    case CommandLine::Action::ListDevices:
+        return tamboro::runListDevices(std::cout);
     case CommandLine::Action::Help:
         std::cout << tamboro::usageText();
         return 0;

@@ -80,8 +80,11 @@ JackServer::JackServer(unsigned rate, unsigned period) {
     name_ = "tamboro-test-" + std::to_string(getpid()) + "-" + std::to_string(++serial);
     setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
     setenv("JACK_NO_START_SERVER", "1", 1);
+    // Synchronous mode (-S): each cycle waits for every client, so a test
+    // machine busy with other work delays the dummy clock instead of
+    // dropping a client's period.
     const int devnull = ::open("/dev/null", O_WRONLY);
-    pid_ = spawn({"jackd", "-n", name_, "-d", "dummy", "-r", std::to_string(rate), "-p",
+    pid_ = spawn({"jackd", "-n", name_, "-S", "-t", "5000", "-d", "dummy", "-r", std::to_string(rate), "-p",
                   std::to_string(period), "-C", "0", "-P", "2"},
                  devnull, devnull);
     ::close(devnull);

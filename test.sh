@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds Tamboro and runs every test: the whole suite, the same suite under
-# AddressSanitizer + UndefinedBehaviorSanitizer, and each fuzz target for a
-# short time on its seed corpus. Installs missing Debian packages first.
+# Builds Tamboro and runs every test: the whole suite (the end-to-end tests
+# start their own JACK servers), the same suite under AddressSanitizer +
+# UndefinedBehaviorSanitizer, the threaded playback tests under
+# ThreadSanitizer, and each fuzz target for a short time on its seed corpus.
+# Installs missing Debian packages first.
 #   FUZZ_SECONDS=N  seconds per fuzz target (default 30)
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -30,6 +32,17 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs" | tee -a "$log"
 
+# --- ThreadSanitizer: the loop buffer, the output and MIDI Sync with real
+# threads, and the end-to-end tests with every thread of the program. ---
+echo "== Build and test the playback threads with ThreadSanitizer"
+configure build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAMBORO_UI=OFF \
+  -DTAMBORO_BENCH=OFF -DTAMBORO_SANITIZE=thread
+cmake --build build-tsan -j "$jobs" --target playback_tests jack_e2e_tests tamboro
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" \
+  ctest --test-dir build-tsan --output-on-failure -j "$jobs" -R 'AudioOutput|MidiSync|PlaybackThreads|Jack' \
+  | tee -a "$log"
+# --- end of the ThreadSanitizer stage ---
+
 echo "== Fuzz each reader of outside data for ${FUZZ_SECONDS:-30} s"
 configure build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTAMBORO_FUZZ=ON -DTAMBORO_TESTS=OFF -DTAMBORO_UI=OFF
@@ -57,5 +70,5 @@ for target in fuzz_wave_reader fuzz_song_file fuzz_sample_name_text; do
 done
 
 passed=$(awk '/^[0-9]+% tests passed/ { sum += $NF } END { print sum + 0 }' "$log")
-echo "All tests passed under both builds, $fuzzed fuzz targets ran clean."
+echo "All tests passed under every build, $fuzzed fuzz targets ran clean."
 echo "$((passed + fuzzed)) passed, 0 failed"

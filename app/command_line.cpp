@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include <charconv>
+#include <cstdlib>
 
 #include "files/terminal_text.h"
 
@@ -61,6 +62,25 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
                 return fail("--scale needs a whole number from 1 to 8");
             scaleGiven = true;
             ++i;
+        } else if (arg == "--play") {
+            line.action = CommandLine::Action::Play;
+        } else if (arg == "--list-devices") {
+            line.action = CommandLine::Action::ListDevices;
+        } else if (arg == "--device" || arg == "--midi-device") {
+            int index = -1;
+            if (!hasValue || !parseInt(args[i + 1], index) || index < 0)
+                return fail(arg + " needs a device index (see --list-devices)");
+            (arg == "--device" ? line.device : line.midiDevice) = index;
+            ++i;
+        } else if (arg == "--seconds") {
+            char* end = nullptr;
+            const double seconds = hasValue ? std::strtod(args[i + 1].c_str(), &end) : -1;
+            if (!hasValue || end == args[i + 1].c_str() || *end != '\0' || !(seconds > 0 && seconds < 1e7))
+                return fail("--seconds needs a positive number of seconds");
+            line.seconds = seconds;
+            ++i;
+        } else if (arg == "--midi-sync") {
+            line.midiSync = true;
         } else if (arg == "--samples") {
             if (!hasValue)
                 return fail("--samples needs a folder");
@@ -75,15 +95,29 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             files.push_back(arg);
         }
     }
+    if (line.action == CommandLine::Action::ListDevices) {
+        if (args.size() != 1)
+            return fail("--list-devices takes no other arguments");
+        return line;
+    }
+    const bool playOptions = line.device != 0 || line.seconds != 0 || line.midiSync || line.midiDevice != 0;
+    if (playOptions && line.action != CommandLine::Action::Play)
+        return fail("--device, --seconds, --midi-sync and --midi-device go with --play");
+    if (scaleGiven && line.action != CommandLine::Action::Snapshot)
+        return fail("--scale goes with --snapshot");
+    if (line.action == CommandLine::Action::Play) {
+        if (files.size() != 1)
+            return fail("--play needs one song file");
+        line.song = files[0];
+        return line;
+    }
     const bool render = line.action == CommandLine::Action::Render;
     const bool snapshot = line.action == CommandLine::Action::Snapshot;
     if (!render && !snapshot) {
         if (!args.empty())
-            return fail("a song file, --samples and --pitch go with --render or --snapshot");
+            return fail("a song file, --samples and --pitch go with --render, --snapshot or --play");
         return line;
     }
-    if (scaleGiven && !snapshot)
-        return fail("--scale goes with --snapshot");
     if (files.size() != 2)
         return fail(render ? "--render needs a song file and an output WAV file"
                            : "--snapshot needs a song file and an output PNG file");
@@ -98,6 +132,11 @@ const char* usageText() {
            "                                    render a song once into a 44,100 Hz 16-bit stereo WAV file\n"
            "       tamboro --snapshot SONG.sng OUT.png [--samples DIR] [--pitch CHANNEL=SEMITONES]... [--scale N]\n"
            "                                    paint the panel as it shows that song into a PNG picture\n"
+           "       tamboro --play SONG.sng [--samples DIR] [--pitch CHANNEL=SEMITONES]... [--device N]\n"
+           "                      [--seconds S] [--midi-sync [--midi-device N]]\n"
+           "                                    play a song through the sound card, looping, until S seconds\n"
+           "                                    have passed or Ctrl-C; with --midi-sync MIDI Start and Stop drive it\n"
+           "       tamboro --list-devices       list the output devices and MIDI inputs with their indices\n"
            "       tamboro --help | --version\n"
            "\n"
            "  --samples DIR            folder of the song's samples (default: ./Samples)\n"

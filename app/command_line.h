@@ -1,7 +1,9 @@
 #pragma once
 // The command line: `tamboro --render SONG.sng OUT.wav [--samples DIR]
 // [--pitch CHANNEL=SEMITONES]...`, `tamboro --snapshot SONG.sng OUT.png
-// [--samples DIR] [--pitch CHANNEL=SEMITONES]... [--scale N]`, `--help` and
+// [--samples DIR] [--pitch CHANNEL=SEMITONES]... [--scale N]`, `tamboro --play
+// SONG.sng [--samples DIR] [--pitch ...] [--device N] [--seconds S]
+// [--midi-sync [--midi-device N]]`, `--list-devices`, `--help` and
 // `--version`. With no arguments the desktop program starts.
 
 #include <array>
@@ -13,7 +15,7 @@
 namespace tamboro {
 
 struct CommandLine {
-    enum class Action { Desktop, Render, Snapshot, Help, Version, Error };
+    enum class Action { Desktop, Render, Snapshot, Play, ListDevices, Help, Version, Error };
     Action action = Action::Desktop;
     std::string error;                    // for Action::Error
     std::filesystem::path song;
@@ -21,6 +23,10 @@ struct CommandLine {
     std::filesystem::path samples = "Samples";
     std::array<int16_t, 8> pitch{};       // per channel, -12..+12
     int scale = 1;                        // snapshot pixels per panel pixel, 1..8
+    int device = 0;                       // --play: output device index
+    double seconds = 0;                   // --play: 0 plays until interrupted
+    bool midiSync = false;                // --play: wait for MIDI Start/Stop
+    int midiDevice = 0;                   // --play --midi-sync: MIDI input index
 };
 
 CommandLine parseCommandLine(const std::vector<std::string>& args);

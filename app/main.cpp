@@ -1,11 +1,13 @@
-// Entry point: the command line's render and snapshot modes, or the desktop
-// program.
+// Entry point: the command line's render, snapshot, play and device-list
+// modes, or the desktop program.
 
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/list_devices.h"
+#include "app/play_command.h"
 #include "app/render_command.h"
 #ifdef TAMBORO_SNAPSHOT
 #include "app/snapshot_command.h"
@@ -24,6 +26,10 @@ int main(int argc, char** argv) {
         std::cerr << "tamboro: this build has no panel (built without TAMBORO_UI)\n";
         return 2;
 #endif
+    case CommandLine::Action::Play:
+        return tamboro::runPlayCommand(line, std::cout, std::cerr);
+    case CommandLine::Action::ListDevices:
+        return tamboro::runListDevices(std::cout);
     case CommandLine::Action::Help:
         std::cout << tamboro::usageText();
         return 0;

@@ -60,12 +60,13 @@ int render(const CommandLine& line, std::ostream& errors) {
         ++silent;
         warnAboutSample(failure, line.samples, errors);
     });
-    if (!allocateMixBuffer(*song)) {
+    std::unique_ptr<int16_t[]> mixBuffer(new (std::nothrow) int16_t[MixBufferValues]);
+    if (!mixBuffer) {
         errors << "tamboro: not enough memory for the mixing buffer\n";
         return RenderFailed;
     }
     int systemError = 0;
-    if (streamToDisk(*song, line.output, &systemError) != 1) {
+    if (streamToDisk(*song, mixBuffer.get(), line.output, &systemError) != 1) {
         errors << "tamboro: cannot write " << shown(line.output) << ": "
                << (systemError != 0 ? std::strerror(systemError) : "the WAV file could not be finished")
                << "; no file was changed\n";

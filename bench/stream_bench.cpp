@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "bench/bench_songs.h"
 #include "engine/song_ops.h"
@@ -20,10 +21,10 @@ std::filesystem::path outputPath() {
 }
 
 void streamSong(benchmark::State& state, SongState& song, double frames) {
-    allocateMixBuffer(song);
+    std::vector<int16_t> mixBuffer(MixBufferValues);
     const auto path = outputPath();
     for (auto _ : state) {
-        if (streamToDisk(song, path) != 1) {
+        if (streamToDisk(song, mixBuffer.data(), path) != 1) {
             state.SkipWithError("the file could not be written");
             break;
         }

@@ -1,7 +1,6 @@
 #include "engine/song_ops.h"
 
 #include <algorithm>
-#include <new>
 
 #include "engine/mixer.h"
 
@@ -83,15 +82,6 @@ void pastePattern(SongState& song) {
     uint8_t* cells = currentPatternCells(song);
     for (int j = 0; j < PatternCells; ++j)
         cells[j] = static_cast<uint8_t>(song.patternClipboard[j] & 0xFF);
-}
-
-bool allocateMixBuffer(SongState& song) {
-    song.mixBuffer.reset(new (std::nothrow) int16_t[MixBufferValues]);
-    return song.mixBuffer != nullptr;
-}
-
-void freeMixBuffer(SongState& song) {
-    song.mixBuffer.reset();
 }
 
 }  // namespace tamboro

@@ -30,9 +30,4 @@ void clearPattern(SongState& song);
 void copyPattern(SongState& song);
 void pastePattern(SongState& song);
 
-// The 65,536-byte MixBuffer. allocateMixBuffer returns false (and leaves the
-// pointer null) when the memory cannot be had.
-bool allocateMixBuffer(SongState& song);
-void freeMixBuffer(SongState& song);
-
 }  // namespace tamboro

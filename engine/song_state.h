@@ -2,7 +2,14 @@
 // The one record of the song and its playback: settings, channels, the step
 // grid, the loaded samples, the sounding voices, the step clock and the
 // device and mode flags. The application owns exactly one; tests build their
-// own. All of it is read and written on the main thread.
+// own.
+//
+// Threads: every field is read and written on the main thread only. No other
+// thread touches this record: the audio callback plays the MixBuffer, which
+// lives with the output (engine/loop_buffer.h), and a MIDI Start or Stop
+// changes only the output's transport atomics there. The main thread's
+// 10 ms outputTick (engine/audio_output.h) copies the transport into
+// `playing`, so `playing` follows MIDI within one tick.
 
 #include <array>
 #include <cstdint>
@@ -100,8 +107,7 @@ struct SongState {
     ShuffleRandom random;
 
     // Output and modes.
-    std::unique_ptr<int16_t[]> mixBuffer;  // MixBufferBytes, or null
-    int32_t playing = 0;
+    int32_t playing = 0;          // playback runs; the lamps show it
     int32_t outputDevice = 0;
     int32_t outputDeviceCount = 0;
     int32_t midiSync = 0;

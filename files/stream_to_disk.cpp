@@ -10,14 +10,15 @@ namespace tamboro {
 
 namespace {
 
-int renderSongInto(SongState& song, WaveWriter& writer, const std::filesystem::path& path) {
+int renderSongInto(SongState& song, int16_t* mixBuffer, WaveWriter& writer,
+                   const std::filesystem::path& path) {
     if (createWaveFile(writer, path, outputWaveFormat()) != 0 || beginWaveData(writer) != 0) {
         abandonWaveFile(writer);
         return 0;
     }
-    const auto* bytes = reinterpret_cast<const uint8_t*>(song.mixBuffer.get());
+    const auto* bytes = reinterpret_cast<const uint8_t*>(mixBuffer);
     while (song.endReached == 0) {
-        const uint32_t rendered = renderHalf(song, song.mixBuffer.get());
+        const uint32_t rendered = renderHalf(song, mixBuffer);
         if (writeWaveData(writer, rendered, bytes) != 0) {
             abandonWaveFile(writer);
             return 0;
@@ -28,10 +29,11 @@ int renderSongInto(SongState& song, WaveWriter& writer, const std::filesystem::p
 
 }  // namespace
 
-int streamToDisk(SongState& song, const std::filesystem::path& path, int* systemError) {
+int streamToDisk(SongState& song, int16_t* mixBuffer, const std::filesystem::path& path,
+                 int* systemError) {
     if (systemError)
         *systemError = 0;
-    if (!song.mixBuffer) {
+    if (!mixBuffer) {
         if (systemError)
             *systemError = ENOMEM;
         return 0;
@@ -40,7 +42,7 @@ int streamToDisk(SongState& song, const std::filesystem::path& path, int* system
     song.stopAtEnd = 1;
     resetVoices(song);
     WaveWriter writer;
-    const int result = renderSongInto(song, writer, path);
+    const int result = renderSongInto(song, mixBuffer, writer, path);
     song.stopAtEnd = 0;
     if (result == 0 && systemError)
         *systemError = writer.systemError();

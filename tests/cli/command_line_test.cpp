@@ -49,5 +49,31 @@ TEST(CommandLineParsing, ModesAndErrors) {
     }
 }
 
+TEST(CommandLineParsing, PlayAndListDevices) {
+    const CommandLine line = parseCommandLine({"--play", "in.sng", "--device", "2", "--seconds", "3.5",
+                                               "--midi-sync", "--midi-device", "1", "--pitch", "2=-5"});
+    ASSERT_EQ(line.action, Action::Play) << line.error;
+    EXPECT_EQ(line.song, "in.sng");
+    EXPECT_EQ(line.device, 2);
+    EXPECT_DOUBLE_EQ(line.seconds, 3.5);
+    EXPECT_TRUE(line.midiSync);
+    EXPECT_EQ(line.midiDevice, 1);
+    EXPECT_EQ(line.pitch[2], -5);
+    EXPECT_EQ(parseCommandLine({"--list-devices"}).action, Action::ListDevices);
+
+    const std::vector<std::vector<std::string>> bad = {
+        {"--play"},
+        {"--play", "a.sng", "b.sng"},
+        {"--play", "a.sng", "--device", "-1"},
+        {"--play", "a.sng", "--device"},
+        {"--play", "a.sng", "--seconds", "0"},
+        {"--play", "a.sng", "--seconds", "2s"},
+        {"--render", "a", "b", "--device", "1"},
+        {"--list-devices", "x"},
+    };
+    for (const auto& args : bad)
+        EXPECT_EQ(parseCommandLine(args).action, Action::Error) << args.back();
+}
+
 }  // namespace
 }  // namespace tamboro

@@ -21,14 +21,19 @@ using test::ScratchDir;
 std::unique_ptr<SongState> songWithBuffer() {
     auto song = std::make_unique<SongState>();
     newSong(*song);
-    EXPECT_TRUE(allocateMixBuffer(*song));
     return song;
+}
+
+// The MixBuffer the renders use.
+int16_t* mix() {
+    static std::vector<int16_t> buffer(MixBufferValues);
+    return buffer.data();
 }
 
 TEST(StreamToDisk, SixteenStepsAtTempo120GiveTheExactFile) {
     ScratchDir dir;
     auto song = songWithBuffer();
-    ASSERT_EQ(streamToDisk(*song, dir / "out.wav"), 1);
+    ASSERT_EQ(streamToDisk(*song, mix(), dir / "out.wav"), 1);
     const Bytes bytes = test::readFile(dir / "out.wav");
     ASSERT_EQ(bytes.size(), 352312u);
     const uint8_t header[56] = {
@@ -49,7 +54,7 @@ TEST(StreamToDisk, FileHoldsExactlyWhatPlaybackRenders) {
     test::installSample(*song, 2, {100, -200, 300, -400, 500, -600}, true);
     song->shuffle = 40;
     song->pitch[0] = 3;
-    ASSERT_EQ(streamToDisk(*song, dir / "out.wav"), 1);
+    ASSERT_EQ(streamToDisk(*song, mix(), dir / "out.wav"), 1);
 
     // The same song played: renderHalf after resetVoices, wrapping endlessly.
     auto live = std::make_unique<SongState>();
@@ -78,7 +83,7 @@ TEST(StreamToDisk, SongOfWholeHalvesEndsAfterAFullCall) {
     ScratchDir dir;
     auto song = songWithBuffer();
     song->tempo = 318;  // 16 x 32 Blocks = 4 halves
-    ASSERT_EQ(streamToDisk(*song, dir / "out.wav"), 1);
+    ASSERT_EQ(streamToDisk(*song, mix(), dir / "out.wav"), 1);
     EXPECT_EQ(std::filesystem::file_size(dir / "out.wav"), 56u + 4 * 32768);
 }
 
@@ -86,7 +91,7 @@ TEST(StreamToDisk, SongWithoutSamplesIsSilenceOfFullLength) {
     ScratchDir dir;
     auto song = songWithBuffer();
     song->songLength = 32;
-    ASSERT_EQ(streamToDisk(*song, dir / "out.wav"), 1);
+    ASSERT_EQ(streamToDisk(*song, mix(), dir / "out.wav"), 1);
     const Bytes bytes = test::readFile(dir / "out.wav");
     ASSERT_EQ(bytes.size(), 56u + 32 * 86 * 256);
     EXPECT_TRUE(std::all_of(bytes.begin() + 56, bytes.end(), [](uint8_t b) { return b == 0; }));
@@ -95,25 +100,25 @@ TEST(StreamToDisk, SongWithoutSamplesIsSilenceOfFullLength) {
 TEST(StreamToDisk, FailuresReturnZeroAndLeavePlaybackAbleToWrap) {
     ScratchDir dir;
     auto song = songWithBuffer();
-    EXPECT_EQ(streamToDisk(*song, dir / "missing" / "out.wav"), 0);
+    EXPECT_EQ(streamToDisk(*song, mix(), dir / "missing" / "out.wav"), 0);
     EXPECT_EQ(song->stopAtEnd, 0);
     EXPECT_FALSE(std::filesystem::exists(dir / "missing" / "out.wav"));
 
     // A device that takes nothing: the failed write is noticed.
     if (std::filesystem::exists("/dev/full")) {
-        EXPECT_EQ(streamToDisk(*song, "/dev/full"), 0);
+        EXPECT_EQ(streamToDisk(*song, mix(), "/dev/full"), 0);
         EXPECT_EQ(song->stopAtEnd, 0);
     }
 
     // Without a MixBuffer nothing is rendered and no file is made.
     auto bare = std::make_unique<SongState>();
     newSong(*bare);
-    EXPECT_EQ(streamToDisk(*bare, dir / "none.wav"), 0);
+    EXPECT_EQ(streamToDisk(*bare, nullptr, dir / "none.wav"), 0);
     EXPECT_FALSE(std::filesystem::exists(dir / "none.wav"));
     EXPECT_EQ(bare->stopAtEnd, 0);
 
     // After a render, live playback wraps at the end as usual.
-    ASSERT_EQ(streamToDisk(*song, dir / "ok.wav"), 1);
+    ASSERT_EQ(streamToDisk(*song, mix(), dir / "ok.wav"), 1);
     resetVoices(*song);
     std::vector<int16_t> half(HalfBytes / 2);
     for (int call = 0; call < 11; ++call)

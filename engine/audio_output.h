@@ -1,0 +1,108 @@
+#pragma once
+// Live playback: the wave output device, the looping MixBuffer and the MIDI
+// input, grouped in one AudioOutput that the application owns beside its
+// SongState, and the operations that open, prime, start, refill and close
+// the output.
+//
+// Threads: every function here runs on the main thread. The device's thread
+// only copies from the LoopBuffer, and the MIDI thread only changes the
+// LoopBuffer's transport (engine/midi_sync.h); neither touches SongState.
+// outputTick, every 10 ms, brings their effects to the main thread:
+// `playing`, the lamps, and priming the output again after a Stop.
+
+#include <cstdint>
+#include <string>
+
+#include "engine/loop_buffer.h"
+#include "engine/midi_input.h"
+#include "engine/shell.h"
+#include "engine/song_state.h"
+#include "engine/wave_output.h"
+
+namespace tamboro {
+
+// The longest device period the loop takes: the refill must see the
+// callback enter a half well before it leaves the other one.
+inline constexpr uint32_t MaxPeriodFrames = 4096;
+
+struct AudioOutput {
+    AudioOutput(WaveOutput& device, MidiInput& midiInput, uint32_t startPosition = 0)
+        : wave(device), midi(midiInput), loop(startPosition) {}
+    AudioOutput(const AudioOutput&) = delete;
+    AudioOutput& operator=(const AudioOutput&) = delete;
+
+    WaveOutput& wave;
+    MidiInput& midi;
+    LoopBuffer loop;             // the MixBuffer; outlives every stream
+    bool outputOpen = false;     // a stream is open (primed or playing)
+    bool midiInOpen = false;     // the MIDI input is open
+    int renderHolds = 0;         // OutputHold objects alive: no priming meanwhile
+    bool primeFailed = false;    // a priming in MIDI Sync failed: not retried by the tick
+};
+
+// The MixBuffer, allocated once at start-up. On failure: the message "Not
+// enough memory for mixing buffers!" and false.
+bool allocateMixBuffer(AudioOutput& out, Shell& shell);
+// Closes the output first if it is open, then frees the buffer.
+void freeMixBuffer(AudioOutput& out);
+
+// Counts the devices into outputDeviceCount; false when index is not below
+// the count, else true with the device's full name.
+bool getOutputDeviceName(AudioOutput& out, SongState& song, int index, std::string& name);
+
+// Opens device `device` and primes it: step 0, the first half rendered.
+// The stream starts at once, silent until startOutput. On failure a message
+// tells why ("Output Device Error" with the library's text, or the missing
+// MixBuffer) and nothing is open. Expects no output open.
+bool openOutput(AudioOutput& out, SongState& song, Shell& shell, int device);
+// The Start: the primed buffer sounds from the callback's next period. A
+// Start while playing changes nothing.
+void startOutput(AudioOutput& out);
+// Renders the half that is due, once per pass, from the callback's view.
+void refillOnTimer(AudioOutput& out, SongState& song);
+// Stops at once, closes, and forgets any pending Start. `playing` is left to
+// the caller.
+void closeOutputs(AudioOutput& out);
+// closeOutputs, then frees every channel's sample.
+void releaseSamples(AudioOutput& out, SongState& song);
+
+// Select WAV Device (command 40007): raises modalActive, lists the devices;
+// OK with a selection sets outputDevice, used by the next openOutput.
+void outputDeviceDialog(AudioOutput& out, SongState& song, Shell& shell);
+
+// The Play lamp outside MIDI Sync: opens, primes and starts the output;
+// `playing` becomes 1 only when the output opened. Returns that.
+bool startPlayback(AudioOutput& out, SongState& song, Shell& shell);
+// The Stop lamp: `playing` := 0. In MIDI Sync the output is silenced and
+// stays open, to be primed again by the next tick; otherwise it is closed.
+void stopPlayback(AudioOutput& out, SongState& song);
+
+// The 10 ms tick: notices a stream that ended on its own, primes the output
+// again while MIDI Sync is on (after a Stop, New Song, Open Song, Stream To
+// Disk), copies the transport into `playing` (repainting the lamps when MIDI
+// changed it), and refills while playing.
+void outputTick(AudioOutput& out, SongState& song, Shell& shell);
+
+// Shutdown: the output closes before the samples and the MixBuffer are
+// freed; the MIDI input closes last.
+void shutdownOutput(AudioOutput& out, SongState& song);
+
+// For a render that needs the MixBuffer and the step clock to itself
+// (Stream To Disk): stops and closes the output (clearing `playing` and
+// repainting when it was set), and keeps the tick from priming it again
+// until the hold ends. A MIDI Start meanwhile plays once the output is
+// primed afresh after the hold.
+class OutputHold {
+public:
+    OutputHold(AudioOutput& out, SongState& song, Shell& shell);
+    ~OutputHold();
+    OutputHold(const OutputHold&) = delete;
+    OutputHold& operator=(const OutputHold&) = delete;
+    // The MixBuffer to render into; null when it was never allocated.
+    int16_t* buffer() { return out_.loop.data(); }
+
+private:
+    AudioOutput& out_;
+};
+
+}  // namespace tamboro

@@ -1,0 +1,213 @@
+#include "engine/loop_buffer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace tamboro {
+
+namespace {
+
+constexpr uint32_t RunningBit = 1;
+
+}  // namespace
+
+LoopBuffer::LoopBuffer(uint32_t startPosition) : startPosition_(startPosition & ~(Bytes - 1)) {
+    halves_[0].store(0, std::memory_order_relaxed);
+    halves_[1].store(0, std::memory_order_relaxed);
+    view_.store(startPosition_, std::memory_order_relaxed);
+    player_.position = startPosition_;
+}
+
+bool LoopBuffer::allocate() {
+    if (!frames_)
+        frames_.reset(new (std::nothrow) int16_t[Bytes / 2]());
+    return frames_ != nullptr;
+}
+
+void LoopBuffer::release() {
+    frames_.reset();
+}
+
+// --- Transport ---
+
+void LoopBuffer::requestStart() {
+    uint32_t t = transport_.load(std::memory_order_relaxed);
+    while ((t & RunningBit) == 0 &&
+           !transport_.compare_exchange_weak(t, (t + 2) | RunningBit, std::memory_order_acq_rel)) {
+    }
+}
+
+void LoopBuffer::requestStop() {
+    uint32_t t = transport_.load(std::memory_order_relaxed);
+    while ((t & RunningBit) != 0 &&
+           !transport_.compare_exchange_weak(t, t & ~RunningBit, std::memory_order_acq_rel)) {
+    }
+}
+
+void LoopBuffer::resetTransport() {
+    transport_.fetch_and(~RunningBit, std::memory_order_acq_rel);
+}
+
+bool LoopBuffer::transportRunning() const {
+    return (transport_.load(std::memory_order_acquire) & RunningBit) != 0;
+}
+
+// --- Main thread ---
+
+void LoopBuffer::resetForStream() {
+    halves_[0].store(0, std::memory_order_release);
+    halves_[1].store(0, std::memory_order_release);
+    claimedHalf_ = -1;
+    player_ = Player{};
+    player_.position = startPosition_;
+    publishView();
+}
+
+int16_t* LoopBuffer::claim(int half, uint64_t epoch, uint64_t segment) {
+    uint64_t w = halves_[half].load(std::memory_order_acquire);
+    // Only a half that the callback does not hold can be written.
+    if (stateOf(w) != Free && stateOf(w) != Ready)
+        return nullptr;
+    const uint64_t writing = word(Writing, epoch, segment);
+    if (!halves_[half].compare_exchange_strong(w, writing, std::memory_order_acquire))
+        return nullptr;
+    claimedHalf_ = half;
+    claimedWord_ = writing;
+    return frames_.get() + half * (HalfBytes / 2);
+}
+
+int16_t* LoopBuffer::beginPriming() {
+    if (!frames_)
+        return nullptr;
+    const uint32_t next = (epoch_ + 1) & EpochMask;
+    int16_t* target = claim(0, next == 0 ? 1 : next, 0);
+    if (target)
+        epoch_ = next == 0 ? 1 : next;
+    return target;
+}
+
+bool LoopBuffer::primedAndUnplayed() const {
+    return epoch_ != 0 &&
+           halves_[0].load(std::memory_order_acquire) == word(Ready, epoch_, 0);
+}
+
+int16_t* LoopBuffer::beginRefill(int& half) {
+    if (!frames_ || epoch_ == 0)
+        return nullptr;
+    const View v = view();
+    uint64_t segment = 0;
+    if (v.active && v.epoch == epoch_)
+        segment = (((v.position - startPosition_) >> 15) + 1) & SegmentMask;
+    else if (!v.active && primedAndUnplayed() && transportRunning())
+        segment = 1;   // started, and the callback is about to begin
+    else
+        return nullptr;
+    half = static_cast<int>(segment & 1);
+    if (tagOf(halves_[half].load(std::memory_order_acquire)) == tag(epoch_, segment))
+        return nullptr;   // rendered already in this pass
+    return claim(half, epoch_, segment);
+}
+
+void LoopBuffer::publish() {
+    if (claimedHalf_ < 0)
+        return;
+    halves_[claimedHalf_].store((claimedWord_ & ~uint64_t{3}) | Ready, std::memory_order_release);
+    claimedHalf_ = -1;
+}
+
+LoopBuffer::View LoopBuffer::view() const {
+    const uint64_t v = view_.load(std::memory_order_acquire);
+    return View{(v >> 32 & 1) != 0, static_cast<uint32_t>(v >> 33), static_cast<uint32_t>(v)};
+}
+
+// --- Audio callback ---
+
+void LoopBuffer::publishView() {
+    view_.store(uint64_t{player_.epoch} << 33 | uint64_t{player_.active} << 32 | player_.position,
+                std::memory_order_release);
+}
+
+void LoopBuffer::leaveCurrentHalf() {
+    if (!player_.haveHalf)
+        return;
+    const uint32_t segment = (player_.position - startPosition_) >> 15;
+    const int half = static_cast<int>(segment & 1);
+    uint64_t w = halves_[half].load(std::memory_order_relaxed);
+    halves_[half].store((w & ~uint64_t{3}) | Free, std::memory_order_release);
+    player_.haveHalf = false;
+}
+
+void LoopBuffer::enterHalf() {
+    const uint32_t segment = (player_.position - startPosition_) >> 15;
+    const int half = static_cast<int>(segment & 1);
+    uint64_t expected = word(Ready, player_.epoch, segment);
+    player_.haveHalf = halves_[half].compare_exchange_strong(
+        expected, word(Playing, player_.epoch, segment), std::memory_order_acquire,
+        std::memory_order_relaxed);
+}
+
+bool LoopBuffer::beginPeriod() {
+    const uint32_t t = transport_.load(std::memory_order_acquire);
+    if ((t & RunningBit) == 0) {
+        if (player_.active) {
+            // Stop: silent from this period on; the half goes back to the main thread.
+            leaveCurrentHalf();
+            player_.active = false;
+            publishView();
+        }
+        return false;
+    }
+    if (player_.active && t == player_.generation)
+        return false;
+    if (player_.active) {
+        // A Stop and a Start inside one period: start again at step 0.
+        leaveCurrentHalf();
+        player_.active = false;
+        publishView();
+    }
+    // Begin only from a priming not played before.
+    uint64_t w = halves_[0].load(std::memory_order_acquire);
+    const uint32_t epoch = static_cast<uint32_t>(w >> 19);
+    if (stateOf(w) != Ready || (w >> 2 & SegmentMask) != 0 || epoch == player_.lastEpoch)
+        return false;
+    if (!halves_[0].compare_exchange_strong(w, (w & ~uint64_t{3}) | Playing,
+                                             std::memory_order_acquire, std::memory_order_relaxed))
+        return false;
+    player_.active = true;
+    player_.haveHalf = true;
+    player_.epoch = epoch;
+    player_.lastEpoch = epoch;
+    player_.generation = t;
+    player_.position = startPosition_;
+    publishView();
+    return true;
+}
+
+void LoopBuffer::readFrames(int16_t* out, uint32_t frames) {
+    if (!player_.active || !frames_) {
+        std::memset(out, 0, size_t{frames} * 4);
+        return;
+    }
+    while (frames > 0) {
+        const uint32_t offset = player_.position & (Bytes - 1);
+        const uint32_t leftInHalf = HalfBytes - (offset & (HalfBytes - 1));
+        const uint32_t bytes = std::min(frames * 4, leftInHalf);
+        if (player_.haveHalf)
+            std::memcpy(out, frames_.get() + offset / 2, bytes);
+        else
+            std::memset(out, 0, bytes);   // the refill was late: silence, not a stale half
+        out += bytes / 2;
+        frames -= bytes / 4;
+        if (bytes == leftInHalf) {
+            leaveCurrentHalf();
+            player_.position += bytes;
+            enterHalf();
+        } else {
+            player_.position += bytes;
+        }
+    }
+    publishView();
+}
+
+}  // namespace tamboro

@@ -1,0 +1,133 @@
+#pragma once
+// The MixBuffer as the output device plays it: 65,536 bytes looped forever,
+// a 44,100 Hz byte counter, and the atomics through which the main thread,
+// the audio callback and the MIDI thread meet without locks.
+//
+// Each half has one atomic word: the half's state (free, writing, ready,
+// playing) and its tag, the priming (epoch) and the segment of the playback
+// (0, 1, 2, ... counted in halves) that it holds. The main thread claims a
+// free or stale half, renders it and publishes it ready (release); the
+// callback claims a ready half with the tag it expects on entering it
+// (acquire) and frees it on leaving (release). So the callback never reads a
+// half being written, and a late refill means silence, never a torn half.
+//
+// The callback publishes its own view (epoch, active, byte position) after
+// each read; the refill decides from that view alone.
+//
+// Start and Stop reach the callback as one atomic transport word: a start
+// generation and a running bit. A Start while running changes nothing; a
+// Stop and a Start inside one period still give a new generation, and the
+// callback then waits for a fresh priming (step 0) before it sounds.
+//
+// Threads: functions marked "callback" run on the audio callback thread
+// only (one at a time, never concurrently with resetForStream); "any" may
+// run on any thread, the MIDI thread included; all others: main thread.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+namespace tamboro {
+
+class LoopBuffer {
+public:
+    static constexpr uint32_t Bytes = 65536;
+    static constexpr uint32_t HalfBytes = Bytes / 2;
+
+    // `startPosition` is the byte count at which every playback starts; a
+    // multiple of 65,536, so that position modulo 65,536 is the offset in the
+    // buffer. 0 in the program; tests start near 2^32 to cross the wrap.
+    explicit LoopBuffer(uint32_t startPosition = 0);
+    LoopBuffer(const LoopBuffer&) = delete;
+    LoopBuffer& operator=(const LoopBuffer&) = delete;
+
+    // The storage. allocate returns false when the memory cannot be had.
+    // release may only run while no stream reads the buffer.
+    bool allocate();
+    void release();
+    bool allocated() const { return frames_ != nullptr; }
+    // The whole buffer, for a render that owns it (no stream open).
+    int16_t* data() { return frames_.get(); }
+
+    // --- Transport (any thread) ---
+    void requestStart();
+    void requestStop();
+    void resetTransport();              // stopped, no pending Start
+    bool transportRunning() const;
+
+    // --- Main thread ---
+    // Frees both halves and forgets the callback's state. Only while no
+    // callback can run (before a stream starts, after it has closed).
+    void resetForStream();
+
+    // Claims the first half for segment 0 of a new priming and returns it
+    // to be rendered, or null while the callback still plays it.
+    int16_t* beginPriming();
+    // True while the first half holds the latest priming, not yet played.
+    bool primedAndUnplayed() const;
+
+    // The half the refill should render next, from the callback's view: the
+    // segment after the one playing (or segment 1 before the callback has
+    // begun a primed playback that was started). Null when nothing is due.
+    // `half` is set to 0 or 1.
+    int16_t* beginRefill(int& half);
+
+    // Publishes the half claimed by beginPriming or beginRefill as ready.
+    void publish();
+
+    struct View {
+        bool active = false;            // a playback sounds
+        uint32_t epoch = 0;             // the priming it plays
+        uint32_t position = 0;          // bytes since the start of the playback (+ startPosition)
+    };
+    View view() const;                  // any thread
+
+    // --- Audio callback ---
+    // Obeys the transport at the top of each device period. Returns true
+    // when a playback begins in this period (a resampler resets then).
+    bool beginPeriod();
+    // Copies `frames` stereo frames (16-bit, left then right) at the current
+    // offset and advances the byte counter; silence while no playback
+    // sounds or when a half was not ready in time.
+    void readFrames(int16_t* out, uint32_t frames);
+
+private:
+    enum State : uint64_t { Free = 0, Writing = 1, Ready = 2, Playing = 3 };
+    static constexpr uint64_t SegmentMask = (1u << 17) - 1;   // segments wrap with the 32-bit position
+    static constexpr uint64_t EpochMask = (1u << 30) - 1;
+
+    static uint64_t word(State state, uint64_t epoch, uint64_t segment) {
+        return (epoch & EpochMask) << 19 | (segment & SegmentMask) << 2 | state;
+    }
+    static State stateOf(uint64_t w) { return static_cast<State>(w & 3); }
+    static uint64_t tagOf(uint64_t w) { return w >> 2; }
+    static uint64_t tag(uint64_t epoch, uint64_t segment) { return word(Free, epoch, segment) >> 2; }
+
+    void leaveCurrentHalf();
+    void enterHalf();
+    void publishView();
+    int16_t* claim(int half, uint64_t epoch, uint64_t segment);
+
+    const uint32_t startPosition_;
+    std::unique_ptr<int16_t[]> frames_;
+    std::atomic<uint64_t> halves_[2];
+    std::atomic<uint32_t> transport_{0};    // generation << 1 | running
+    std::atomic<uint64_t> view_{0};         // epoch << 33 | active << 32 | position
+
+    // Main thread only.
+    uint32_t epoch_ = 0;                    // the latest priming
+    int claimedHalf_ = -1;
+    uint64_t claimedWord_ = 0;
+
+    // Callback only (reset by resetForStream while no callback runs).
+    struct Player {
+        bool active = false;
+        bool haveHalf = false;              // the current half is claimed
+        uint32_t epoch = 0;
+        uint32_t lastEpoch = 0;             // a priming is played once
+        uint32_t generation = 0;
+        uint32_t position = 0;
+    } player_;
+};
+
+}  // namespace tamboro

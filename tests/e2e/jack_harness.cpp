@@ -1,0 +1,377 @@
+#include "tests/e2e/jack_harness.h"
+
+#include <jack/midiport.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <thread>
+
+#include "engine/mixer.h"
+#include "engine/song_ops.h"
+#include "engine/step_clock.h"
+#include "files/sample_reload.h"
+#include "files/song_file.h"
+
+extern char** environ;
+
+namespace tamboro::e2e {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+void quiet(const char*) {}
+
+jack_client_t* openClient(const char* name) {
+    jack_set_error_function(&quiet);
+    jack_set_info_function(&quiet);
+    jack_status_t status{};
+    return jack_client_open(name, JackNoStartServer, &status);
+}
+
+int spawn(const std::vector<std::string>& args, int stdoutFd, int stderrFd) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (stdoutFd >= 0)
+        posix_spawn_file_actions_adddup2(&actions, stdoutFd, 1);
+    if (stderrFd >= 0)
+        posix_spawn_file_actions_adddup2(&actions, stderrFd, 2);
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const int result = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return result == 0 ? pid : -1;
+}
+
+// Connected now (or already before).
+bool connectOnce(jack_client_t* client, const std::string&, const std::string& from,
+                 const std::string& to) {
+    const int result = jack_connect(client, from.c_str(), to.c_str());
+    return result == 0 || result == EEXIST;
+}
+
+int waitFor(int pid) {
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid)
+        return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+// --- JackServer ---
+
+JackServer::JackServer(unsigned rate, unsigned period) {
+    static int serial = 0;
+    name_ = "tamboro-test-" + std::to_string(getpid()) + "-" + std::to_string(++serial);
+    setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
+    setenv("JACK_NO_START_SERVER", "1", 1);
+    // Synchronous mode (-S): each cycle waits for every client, so a test
+    // machine busy with other work delays the dummy clock instead of
+    // dropping a client's period.
+    const int devnull = ::open("/dev/null", O_WRONLY);
+    pid_ = spawn({"jackd", "-n", name_, "-S", "-t", "5000", "-d", "dummy", "-r", std::to_string(rate), "-p",
+                  std::to_string(period), "-C", "0", "-P", "2"},
+                 devnull, devnull);
+    ::close(devnull);
+    if (pid_ < 0)
+        return;
+    // Ready once a client can join (jack_lsp would do the same).
+    for (int i = 0; i < 200 && !ready_; ++i) {
+        std::this_thread::sleep_for(25ms);
+        if (jack_client_t* probe = openClient("tamboro-test-probe")) {
+            jack_client_close(probe);
+            ready_ = true;
+        }
+        int status = 0;
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = -1;
+            return;
+        }
+    }
+}
+
+JackServer::~JackServer() {
+    if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        waitFor(pid_);   // its exit status after SIGTERM says nothing
+    }
+    // The server leaves its semaphores behind in /dev/shm.
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/shm", error)) {
+        const std::string file = entry.path().filename().string();
+        if (file.find("_" + name_ + "_") != std::string::npos || file.rfind("jack_" + name_, 0) == 0)
+            std::filesystem::remove(entry.path(), error);
+    }
+}
+
+// --- JackRecorder ---
+
+JackRecorder::JackRecorder(double maxSeconds) {
+    client_ = openClient("tamboro-test");
+    if (!client_)
+        return;
+    rate_ = jack_get_sample_rate(client_);
+    period_ = jack_get_buffer_size(client_);
+    record_.assign(static_cast<size_t>(maxSeconds * rate_) * 2, 0.0f);
+    in_[0] = jack_port_register(client_, "in_1", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+    in_[1] = jack_port_register(client_, "in_2", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+    midiOut_ = jack_port_register(client_, "midi_out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+    jack_set_process_callback(client_, &JackRecorder::process, this);
+    if (!in_[0] || !in_[1] || !midiOut_ || jack_activate(client_) != 0) {
+        jack_client_close(client_);
+        client_ = nullptr;
+    }
+}
+
+JackRecorder::~JackRecorder() {
+    if (client_) {
+        jack_deactivate(client_);
+        jack_client_close(client_);
+    }
+}
+
+int JackRecorder::process(jack_nframes_t frames, void* self) {
+    auto& me = *static_cast<JackRecorder*>(self);
+    const uint32_t now = jack_last_frame_time(me.client_);
+
+    void* midi = jack_port_get_buffer(me.midiOut_, frames);
+    jack_midi_clear_buffer(midi);
+    const uint32_t sent = me.sent_.load(std::memory_order_relaxed);
+    if (me.pending_.load(std::memory_order_acquire) > sent) {
+        jack_midi_event_write(midi, 0, &me.messages_[sent % 256], 1);
+        me.sentTimes_[sent % 256] = now;
+        me.sent_.store(sent + 1, std::memory_order_release);
+    }
+
+    const size_t done = me.recorded_.load(std::memory_order_relaxed);
+    if ((done + frames) * 2 > me.record_.size())
+        return 0;
+    if (done == 0)
+        me.firstTime_.store(now, std::memory_order_relaxed);
+    const auto* l = static_cast<const float*>(jack_port_get_buffer(me.in_[0], frames));
+    const auto* r = static_cast<const float*>(jack_port_get_buffer(me.in_[1], frames));
+    float* out = me.record_.data() + done * 2;
+    for (jack_nframes_t i = 0; i < frames; ++i) {
+        out[2 * i] = l[i];
+        out[2 * i + 1] = r[i];
+    }
+    me.recorded_.store(done + frames, std::memory_order_release);
+    return 0;
+}
+
+bool JackRecorder::connectTamboro(bool midi) {
+    const std::string me = jack_get_client_name(client_);
+    const auto end = std::chrono::steady_clock::now() + 10s;
+    while (std::chrono::steady_clock::now() < end) {
+        const bool audio = jack_port_by_name(client_, "Tamboro:outport 0") &&
+                           jack_port_by_name(client_, "Tamboro:outport 1");
+        const bool midiIn = !midi || jack_port_by_name(client_, "Tamboro MIDI:Tamboro MIDI In");
+        // Ports of a client that is not active yet refuse connections: retry.
+        if (audio && midiIn && connectOnce(client_, me, "Tamboro:outport 0", me + ":in_1") &&
+            connectOnce(client_, me, "Tamboro:outport 1", me + ":in_2") &&
+            (!midi || connectOnce(client_, me, me + ":midi_out", "Tamboro MIDI:Tamboro MIDI In")))
+            return true;
+        std::this_thread::sleep_for(1ms);
+    }
+    return false;
+}
+
+uint32_t JackRecorder::send(uint8_t status) {
+    const uint32_t index = pending_.load(std::memory_order_relaxed);
+    messages_[index % 256] = status;
+    pending_.store(index + 1, std::memory_order_release);
+    while (sent_.load(std::memory_order_acquire) <= index)
+        std::this_thread::sleep_for(100us);
+    return sentTimes_[index % 256];
+}
+
+void JackRecorder::waitFrames(size_t frames) const {
+    for (int i = 0; i < 6000 && this->frames() < frames; ++i)
+        std::this_thread::sleep_for(5ms);
+}
+
+std::vector<int16_t> JackRecorder::samples() const {
+    const size_t n = frames() * 2;
+    std::vector<int16_t> out(n);
+    for (size_t i = 0; i < n; ++i)
+        out[i] = static_cast<int16_t>(std::lrint(std::clamp(record_[i] * 32768.0f, -32768.0f, 32767.0f)));
+    return out;
+}
+
+std::vector<float> JackRecorder::left() const {
+    const size_t n = frames();
+    std::vector<float> out(n);
+    for (size_t i = 0; i < n; ++i)
+        out[i] = record_[2 * i];
+    return out;
+}
+
+// --- TamboroProcess ---
+
+TamboroProcess::TamboroProcess(const std::vector<std::string>& args) {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        return;
+    std::vector<std::string> all{TAMBORO_EXECUTABLE};
+    all.insert(all.end(), args.begin(), args.end());
+    pid_ = spawn(all, pipeFds[1], -1);
+    ::close(pipeFds[1]);
+    out_ = pipeFds[0];
+}
+
+TamboroProcess::~TamboroProcess() {
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitFor(pid_);
+    }
+    if (out_ >= 0)
+        ::close(out_);
+}
+
+std::string TamboroProcess::readLine(double seconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (true) {
+        const auto newline = buffer_.find('\n');
+        if (newline != std::string::npos) {
+            std::string line = buffer_.substr(0, newline);
+            buffer_.erase(0, newline + 1);
+            return line;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || out_ < 0)
+            return {};
+        pollfd fd{out_, POLLIN, 0};
+        if (poll(&fd, 1, static_cast<int>(left.count())) <= 0)
+            return {};
+        char chunk[256];
+        const ssize_t got = ::read(out_, chunk, sizeof chunk);
+        if (got <= 0)
+            return {};
+        buffer_.append(chunk, static_cast<size_t>(got));
+    }
+}
+
+int TamboroProcess::stop() {
+    if (pid_ <= 0)
+        return -1;
+    kill(pid_, SIGTERM);
+    return wait();
+}
+
+int TamboroProcess::wait() {
+    const int status = waitFor(pid_);
+    pid_ = -1;
+    return status;
+}
+
+// --- Songs ---
+
+namespace {
+
+void writeMonoWave(const std::filesystem::path& path, const std::vector<int16_t>& values) {
+    auto le = [](std::ofstream& f, uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            f.put(static_cast<char>(v >> (8 * i) & 0xFF));
+    };
+    std::ofstream f(path, std::ios::binary);
+    const uint32_t data = static_cast<uint32_t>(values.size() * 2);
+    f.write("RIFF", 4);
+    le(f, 36 + data, 4);
+    f.write("WAVEfmt ", 8);
+    le(f, 16, 4);
+    le(f, 1, 2);
+    le(f, 1, 2);
+    le(f, 44100, 4);
+    le(f, 88200, 4);
+    le(f, 2, 2);
+    le(f, 16, 2);
+    f.write("data", 4);
+    le(f, data, 4);
+    for (int16_t v : values)
+        le(f, static_cast<uint16_t>(v), 2);
+}
+
+void setName(SongState& song, int channel, const char* name) {
+    std::strncpy(song.sampleName[channel].data(), name, SampleNameBytes - 1);
+}
+
+}  // namespace
+
+void writeTestSongs(const std::filesystem::path& folder) {
+    std::filesystem::create_directories(folder / "Samples");
+    std::vector<int16_t> noise(9000);
+    uint32_t state = 12345;
+    for (size_t i = 0; i < noise.size(); ++i) {
+        state = state * 1664525u + 1013904223u;
+        noise[i] = static_cast<int16_t>(static_cast<int32_t>(state >> 16) - 32768) / 2;
+    }
+    noise[0] = 20000;
+    writeMonoWave(folder / "Samples" / "noise.wav", noise);
+    std::vector<int16_t> tone(2205);   // 50 ms of 1 kHz, starting at its peak
+    for (size_t i = 0; i < tone.size(); ++i)
+        tone[i] = static_cast<int16_t>(std::lrint(16000 * std::cos(2 * M_PI * 1000.0 * i / 44100.0)));
+    writeMonoWave(folder / "Samples" / "tone.wav", tone);
+
+    SongState song;
+    newSong(song);
+    song.stepGrid.fill(0);
+    song.tempo = 120;
+    song.songLength = 16;
+    for (int c = 0; c < ChannelCount; ++c) {
+        song.sampleName[c].fill(0);
+        song.volume[c] = 64;
+        song.distortion[c] = 0;
+        updateDistortionCurve(song, c);
+    }
+    setName(song, 0, "tone.wav");
+    for (int step : {0, 4, 8, 12})
+        song.stepGrid[step * ChannelCount + 0] = 1;
+    if (saveSong(song, folder / "tone.sng") != 0)
+        std::abort();
+
+    setName(song, 1, "noise.wav");
+    for (int step : {0, 3, 6, 7, 10, 13})
+        song.stepGrid[step * ChannelCount + 1] = 1;
+    song.volume[1] = 40;
+    song.shuffle = 30;
+    if (saveSong(song, folder / "beat.sng") != 0)
+        std::abort();
+    // Restarts draw the shuffle on from where the generator stands, so
+    // songs that are compared after a restart have none.
+    song.shuffle = 0;
+    if (saveSong(song, folder / "straight.sng") != 0)
+        std::abort();
+}
+
+std::vector<int16_t> renderFromStepZero(const std::filesystem::path& songPath,
+                                        const std::filesystem::path& samples, size_t frames) {
+    auto song = std::make_unique<SongState>();
+    newSong(*song);
+    if (loadSong(*song, songPath) != SongLoadResult::Loaded)
+        return {};
+    reloadSamples(*song, samples, [](const SampleLoadFailure&) {});
+    resetVoices(*song);
+    const size_t halfValues = HalfBytes / 2;
+    std::vector<int16_t> out((frames * 2 + halfValues - 1) / halfValues * halfValues);
+    for (size_t at = 0; at < out.size(); at += halfValues)
+        renderHalf(*song, out.data() + at);
+    out.resize(frames * 2);
+    return out;
+}
+
+}  // namespace tamboro::e2e

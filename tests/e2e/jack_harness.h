@@ -1,0 +1,110 @@
+#pragma once
+// End-to-end harness: a JACK server of the test's own (`jackd -d dummy`
+// under a unique name, stopped by its PID), a JACK client that records
+// Tamboro's output and sends it MIDI, the tamboro program as a child
+// process, and the songs and samples the tests play.
+
+#include <jack/jack.h>
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tamboro::e2e {
+
+// A dummy-driver JACK server at `rate` and `period`. The test process's
+// clients (and the children it starts) use it through JACK_DEFAULT_SERVER;
+// JACK_NO_START_SERVER keeps any client from starting one of its own.
+// Construction fails the test (no skipping) when the server does not come up.
+class JackServer {
+public:
+    JackServer(unsigned rate, unsigned period);
+    ~JackServer();
+    JackServer(const JackServer&) = delete;
+    JackServer& operator=(const JackServer&) = delete;
+    bool ready() const { return ready_; }
+    const std::string& name() const { return name_; }
+
+private:
+    std::string name_;
+    int pid_ = -1;
+    bool ready_ = false;
+};
+
+// Records two audio inputs into memory from its activation on, and sends
+// one-byte MIDI messages at the start of a cycle, noting that cycle's frame
+// time. Its process callback allocates nothing.
+class JackRecorder {
+public:
+    explicit JackRecorder(double maxSeconds);
+    ~JackRecorder();
+    bool ok() const { return client_ != nullptr; }
+    unsigned rate() const { return rate_; }
+    unsigned period() const { return period_; }
+
+    // Waits (up to 10 s) for Tamboro's ports and connects them: audio to
+    // this client's inputs and, with `midi`, this client's MIDI output to
+    // Tamboro's virtual MIDI input.
+    bool connectTamboro(bool midi);
+
+    // Sends `status` in the next cycle and returns the frame time of that
+    // cycle's start once it went out.
+    uint32_t send(uint8_t status);
+
+    // Frames recorded so far; the samples as 16-bit values (the JACK output
+    // carries x / 32768 exactly), interleaved left, right.
+    size_t frames() const { return recorded_.load(std::memory_order_acquire); }
+    std::vector<int16_t> samples() const;
+    std::vector<float> left() const;
+    uint32_t firstFrameTime() const { return firstTime_.load(std::memory_order_acquire); }
+    void waitFrames(size_t frames) const;
+
+private:
+    static int process(jack_nframes_t frames, void* self);
+
+    jack_client_t* client_ = nullptr;
+    jack_port_t* in_[2] = {};
+    jack_port_t* midiOut_ = nullptr;
+    unsigned rate_ = 0;
+    unsigned period_ = 0;
+    std::vector<float> record_;        // interleaved
+    std::atomic<size_t> recorded_{0};
+    std::atomic<uint32_t> firstTime_{0};
+    std::atomic<uint32_t> pending_{0}; // messages asked for
+    std::atomic<uint32_t> sent_{0};    // messages sent
+    uint8_t messages_[256] = {};
+    uint32_t sentTimes_[256] = {};
+};
+
+// tamboro started with `args`; its standard output is read line by line.
+class TamboroProcess {
+public:
+    explicit TamboroProcess(const std::vector<std::string>& args);
+    ~TamboroProcess();
+    // The next line of output, or "" after `seconds` without one.
+    std::string readLine(double seconds);
+    // SIGTERM (when still running), then the exit status (-1: killed by a signal).
+    int stop();
+    // The exit status once it ends by itself.
+    int wait();
+
+private:
+    int pid_ = -1;
+    int out_ = -1;
+    std::string buffer_;
+};
+
+// The test songs, written into `folder` with their samples in folder/Samples.
+//  beat.sng: noise hits and a 1 kHz tone at steps 0, 4, 8, 12, shuffle, so
+//  that no half of a pass repeats; step 0 sounds from its first frame.
+//  straight.sng: beat.sng without shuffle.
+//  tone.sng: only the tone at steps 0, 4, 8, 12, no shuffle.
+void writeTestSongs(const std::filesystem::path& folder);
+
+// What playback of `song` renders from step 0, `frames` stereo frames long.
+std::vector<int16_t> renderFromStepZero(const std::filesystem::path& song,
+                                        const std::filesystem::path& samples, size_t frames);
+
+}  // namespace tamboro::e2e

@@ -1,0 +1,121 @@
+#pragma once
+// A wave output device for tests: deterministic, no sound. The test moves
+// its byte position by playing periods of frames, on its own thread or on
+// a device thread that the fake runs, and reads back what was played.
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/loop_buffer.h"
+#include "engine/wave_output.h"
+
+namespace tamboro::test {
+
+class FakeWaveOutput : public WaveOutput {
+public:
+    std::vector<std::string> names{"Default output", "Second device"};
+    std::string openError;             // nonempty: open fails with this text
+    uint32_t period = 256;             // frames per period
+    bool alive = true;                 // false: the stream ended on its own
+    int opens = 0;
+    int closes = 0;
+    int openedIndex = -1;
+    bool started = false;
+    std::vector<int16_t> played;       // everything the device played, if recording
+    bool recording = true;
+    std::function<void()> onClose;     // runs when an open stream is closed
+
+    int deviceCount() override { return static_cast<int>(names.size()); }
+    std::string deviceName(int index) override {
+        return index >= 0 && index < deviceCount() ? names[index] : std::string();
+    }
+
+    bool open(int index, LoopBuffer& loop, std::string& error) override {
+        if (!openError.empty()) {
+            error = openError;
+            return false;
+        }
+        ++opens;
+        openedIndex = index;
+        loop_ = &loop;
+        alive = true;
+        return true;
+    }
+    uint32_t periodFrames() const override { return period; }
+    bool start(std::string&) override {
+        started = true;
+        return true;
+    }
+    void close() override {
+        stopThread();
+        if (loop_) {
+            ++closes;
+            if (onClose)
+                onClose();
+        }
+        loop_ = nullptr;
+        started = false;
+    }
+    bool streamAlive() override { return alive; }
+
+    bool isOpen() const { return loop_ != nullptr; }
+
+    // Plays `frames` frames in periods, as the device thread would; returns
+    // the frames played. Only while started and no device thread runs.
+    std::vector<int16_t> play(uint32_t frames) {
+        std::vector<int16_t> out(size_t{frames} * 2);
+        if (!loop_ || !started)
+            return out;
+        for (uint32_t done = 0; done < frames;) {
+            const uint32_t n = std::min(period, frames - done);
+            loop_->beginPeriod();
+            loop_->readFrames(out.data() + size_t{done} * 2, n);
+            done += n;
+        }
+        if (recording)
+            played.insert(played.end(), out.begin(), out.end());
+        return out;
+    }
+
+    // A device thread that plays a period every `pace` until stopThread (or
+    // close). From the first playback that begins, it records up to
+    // `threadRecord.size()` values into threadRecord (read after stopThread).
+    void runThread(std::chrono::microseconds pace) {
+        stopThread();
+        running_ = true;
+        thread_ = std::thread([this, pace] {
+            std::vector<int16_t> buffer(size_t{period} * 2);
+            size_t recorded = 0;
+            bool recordingNow = false;
+            while (running_.load(std::memory_order_relaxed)) {
+                recordingNow = loop_->beginPeriod() || recordingNow;
+                loop_->readFrames(buffer.data(), period);
+                for (size_t i = 0; recordingNow && i < buffer.size() && recorded < threadRecord.size(); ++i)
+                    threadRecord[recorded++] = buffer[i];
+                periods.fetch_add(1, std::memory_order_relaxed);
+                std::this_thread::sleep_for(pace);
+            }
+        });
+    }
+    std::vector<int16_t> threadRecord;
+    void stopThread() {
+        running_ = false;
+        if (thread_.joinable())
+            thread_.join();
+    }
+    std::atomic<uint64_t> periods{0};
+
+    ~FakeWaveOutput() override { stopThread(); }
+
+private:
+    LoopBuffer* loop_ = nullptr;
+    std::atomic<bool> running_{false};
+    std::thread thread_;
+};
+
+}  // namespace tamboro::test

@@ -1,9 +1,11 @@
 #include "platform/rtaudio_output.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "engine/loop_buffer.h"
 #include "platform/alsa_quiet.h"
@@ -52,7 +54,7 @@ void RtAudioOutput::listApi(RtAudio::Api api, const char* label) {
             // JACK's list may change between the count and the info.
             const RtAudio::DeviceInfo info = audio->getDeviceInfo(id);
             if (info.probed && info.outputChannels >= 2)
-                devices_.push_back({api, id, std::string(label) + ": " + info.name});
+                devices_.push_back({api, id, std::string(label) + ": " + info.name, info.name});
         }
     } catch (const RtAudioError&) {
     }
@@ -60,7 +62,7 @@ void RtAudioOutput::listApi(RtAudio::Api api, const char* label) {
 
 int RtAudioOutput::deviceCount() {
     devices_.clear();
-    devices_.push_back({RtAudio::UNSPECIFIED, 0, ""});
+    devices_.push_back({RtAudio::UNSPECIFIED, 0, "", ""});
     const bool jack = jackServerRunning();
     const bool pulse = pulseServerRunning();
     if (jack)
@@ -86,9 +88,9 @@ int RtAudioOutput::deviceCount() {
         const auto chosen = std::find_if(devices_.begin() + 1, devices_.end(), [&](const Device& d) {
             return d.api == api && d.id == id;
         });
-        devices_[0] = {api, id, "Default output (" + (chosen != devices_.end() ? chosen->name : devices_[1].name) + ")"};
+        devices_[0] = {api, id, "Default output (" + (chosen != devices_.end() ? chosen->name : devices_[1].name) + ")", ""};
     } catch (const RtAudioError&) {
-        devices_[0] = {devices_[1].api, devices_[1].id, "Default output (" + devices_[1].name + ")"};
+        devices_[0] = {devices_[1].api, devices_[1].id, "Default output (" + devices_[1].name + ")", ""};
     }
     return static_cast<int>(devices_.size());
 }
@@ -97,6 +99,27 @@ std::string RtAudioOutput::deviceName(int index) {
     if (index < 0 || index >= static_cast<int>(devices_.size()))
         return {};
     return devices_[index].name;
+}
+
+// The device's index in `audio` now: RtAudio numbers JACK's devices by the
+// clients present, so another client that came or went since the count
+// moves them. The default output is asked for again; any other device is
+// found by its name, else its old index is tried.
+// A JACK server that is busy may not answer the client that counts: the
+// count then reads 0 for a moment, and is asked again.
+unsigned RtAudioOutput::currentId(RtAudio& audio, const Device& device) {
+    unsigned count = audio.getDeviceCount();
+    for (int retry = 0; retry < 5 && count == 0; ++retry) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        count = audio.getDeviceCount();
+    }
+    if (device.rtName.empty())
+        return audio.getDefaultOutputDevice();
+    for (unsigned id = 0; id < count; ++id) {
+        if (audio.getDeviceInfo(id).name == device.rtName)
+            return id;
+    }
+    return device.id;
 }
 
 bool RtAudioOutput::open(int index, LoopBuffer& loop, std::string& error) {
@@ -110,7 +133,8 @@ bool RtAudioOutput::open(int index, LoopBuffer& loop, std::string& error) {
     const Device device = devices_[index];
     try {
         audio_ = makeAudio(device.api);
-        const RtAudio::DeviceInfo info = audio_->getDeviceInfo(device.id);
+        const unsigned id = currentId(*audio_, device);
+        const RtAudio::DeviceInfo info = audio_->getDeviceInfo(id);
         // A device that cannot run at 44,100 Hz (a JACK server at 48 kHz)
         // is opened at its own rate and fed through the resampler.
         const auto& rates = info.sampleRates;
@@ -121,7 +145,7 @@ bool RtAudioOutput::open(int index, LoopBuffer& loop, std::string& error) {
         floatSamples_ = device.api == RtAudio::UNIX_JACK;
 
         RtAudio::StreamParameters parameters;
-        parameters.deviceId = device.id;
+        parameters.deviceId = id;
         parameters.nChannels = 2;
         RtAudio::StreamOptions options;
         options.streamName = StreamName;

@@ -40,12 +40,14 @@ public:
 private:
     struct Device {
         RtAudio::Api api;
-        unsigned id;        // RtAudio's device index within its API
-        std::string name;
+        unsigned id;            // RtAudio's device index within its API, at the count
+        std::string name;       // as listed, with the system's label
+        std::string rtName;     // RtAudio's own name; empty for the default output
     };
     static int callback(void* output, void* input, unsigned frames, double time,
                         RtAudioStreamStatus status, void* self);
     void listApi(RtAudio::Api api, const char* label);
+    static unsigned currentId(RtAudio& audio, const Device& device);
 
     std::vector<Device> devices_;   // from the last count; index 0 is the default
     std::string found_;

@@ -100,8 +100,10 @@ void MainWindow::runAbout() {
     runAboutBox(this);
 }
 
+// The panel is the whole client area: it paints the panel anew from the
+// song and everything beside it black.
 void MainWindow::repaintErasing() {
-    repaint();
+    panel_->repaint();
 }
 
 }  // namespace tamboro

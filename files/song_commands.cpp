@@ -20,7 +20,7 @@ std::string reasonOf(int systemError) {
     return std::system_category().message(systemError);
 }
 
-void warn(Shell& shell, const std::string& text) {
+void warnUser(Shell& shell, const std::string& text) {
     shell.showMessage(MessageOwner::MainWindow, text, "Error", MessageIcon::Warning);
 }
 
@@ -75,7 +75,7 @@ CommandResult openSongCommand(SongState& song, AudioOutput& output, FileFolders&
         std::string text = std::string(songLoadMessage(result)) + "\n\n" + folders.dialogPath;
         if (systemError != 0)
             text += ": " + reasonOf(systemError);
-        warn(shell, text);
+        warnUser(shell, text);
         return CommandResult::Failed;
     }
 
@@ -94,7 +94,7 @@ CommandResult saveSongCommand(SongState& song, AudioOutput&, FileFolders& folder
     folders.dialogPath = withExtensionWhereMissing(folders.dialogPath, ".sng");
     const int error = saveSong(song, folders.dialogPath);
     if (error != 0) {
-        warn(shell, "The song could not be saved.\n\n" + folders.dialogPath + ": " + reasonOf(error) +
+        warnUser(shell, "The song could not be saved.\n\n" + folders.dialogPath + ": " + reasonOf(error) +
                         "\n\nA file of that name that was there before is unchanged.");
         return CommandResult::Failed;
     }
@@ -113,11 +113,11 @@ CommandResult streamToDiskCommand(SongState& song, AudioOutput& output, FileFold
     try {
         clash = findOutputClash(song, {}, folders.currentFolder, folders.dialogPath);
     } catch (const std::bad_alloc&) {
-        warn(shell, std::string(StreamFailureText));
+        warnUser(shell, std::string(StreamFailureText));
         return CommandResult::Failed;
     }
     if (clash) {
-        warn(shell, clashMessage(song, *clash, folders.dialogPath));
+        warnUser(shell, clashMessage(song, *clash, folders.dialogPath));
         return CommandResult::Failed;
     }
 

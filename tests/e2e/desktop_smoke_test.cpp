@@ -132,6 +132,9 @@ public:
                 _exit(126);
             setenv("DISPLAY", display.c_str(), 1);
             setenv("QT_QPA_PLATFORM", "xcb", 1);
+            // Under AddressSanitizer: leaks of the system's libraries are not ours.
+            setenv("LSAN_OPTIONS", "print_suppressions=0:suppressions=" TAMBORO_SOURCE_DIR
+                   "/tests/e2e/lsan_desktop.supp", 1);
             execl(TAMBORO_EXECUTABLE, TAMBORO_EXECUTABLE, static_cast<char*>(nullptr));
             _exit(127);
         }

@@ -224,6 +224,25 @@ Window findWindow(Display* display, const char* title) {
     return found;
 }
 
+// Top-level windows that are shown (the main window, menus, boxes).
+int viewableWindows(Display* display) {
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    int viewable = 0;
+    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+        return 0;
+    for (unsigned i = 0; i < count; ++i) {
+        XWindowAttributes attributes{};
+        if (XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable)
+            ++viewable;
+    }
+    if (children)
+        XFree(children);
+    return viewable;
+}
+
 // The window's pixels as an RGB32 image (empty while it cannot be read).
 QImage grab(Display* display, Window window) {
     XWindowAttributes attributes{};
@@ -325,6 +344,15 @@ protected:
         XFlush(x.display());
     }
 
+    // File > Exit with the keyboard: Alt+F opens the menu, X chooses Exit.
+    void exitThroughTheMenu() {
+        const int before = viewableWindows(x.display());
+        key(XK_f, true);
+        EXPECT_TRUE(waitUntil([&] { return viewableWindows(x.display()) > before; }, 5000ms, 10ms))
+            << "Alt+F opened no menu";
+        key(XK_x);
+    }
+
     bool panelShows(QPoint at, const QImage& part, std::chrono::milliseconds timeout = 3000ms) {
         return waitUntil([&] { return showsAt(grab(x.display(), window), origin + at, part); }, timeout, 10ms);
     }
@@ -375,9 +403,7 @@ TEST_F(DesktopSmoke, StartsPlaysEditsAndExitsThroughTheMenu) {
     EXPECT_TRUE(panelShows(step, off));
 
     // File > Exit with the keyboard; the song is as it started, so no question.
-    key(XK_f, true);
-    std::this_thread::sleep_for(300ms);
-    key(XK_x);
+    exitThroughTheMenu();
     EXPECT_EQ(program->waitExit(10000ms), 0) << "the program said:\n" << program->log();
 }
 
@@ -400,9 +426,7 @@ TEST_F(DesktopSmoke, DISABLED_IdleAndPlayingFigures) {
     std::this_thread::sleep_for(10s);
     std::printf("[figure] CPU playing %.2f %% of a core\n", (program->cpuSeconds() - before) * 10.0);
     std::printf("[figure] resident memory playing %s\n", program->memory().c_str());
-    key(XK_f, true);
-    std::this_thread::sleep_for(300ms);
-    key(XK_x);
+    exitThroughTheMenu();
     EXPECT_EQ(program->waitExit(10000ms), 0);
 }
 

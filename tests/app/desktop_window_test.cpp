@@ -197,7 +197,7 @@ TEST(DesktopStartUp, ForgivesAMissingSamplesFolderAMissingSampleAndNoOutputDevic
     }
 }
 
-TEST(DesktopMenu, EveryCommandDoesItsWorkAndLeavesModalActiveAsSpecified) {
+TEST(DesktopMenu, EveryCommandDoesItsWorkAndLeavesModalActiveAsItShould) {
     Desktop desktop;
     desktop.start();
     MainWindow& window = *desktop.window;

@@ -89,7 +89,8 @@ protected:
 
 TEST_F(SongCommands, OpenSongWarnsOncePerMissingSampleInChannelOrderAndClearsTheirNames) {
     play();
-    const auto path = songFile("two missing.sng", {"Kick.wav", "", "Gone.wav", "snare.WAV", "", "Drums\\Lost.wav"});
+    const auto path = songFile("missing.sng", {"Kick.wav", "", "Gone.wav", "snare.WAV", "", "Drums\\Lost.wav",
+                                                "Caf\xE9.wav"});
     shell.fileAnswers.push_back(path.string());
     const int repaints = shell.panelRepaints;
 
@@ -99,16 +100,18 @@ TEST_F(SongCommands, OpenSongWarnsOncePerMissingSampleInChannelOrderAndClearsThe
     EXPECT_EQ(shell.fileDialogs[0].mode, FileDialogMode::Open);
     EXPECT_EQ(shell.fileDialogs[0].filterDescription, "Song Philes (*.sng)");
     EXPECT_EQ(shell.fileDialogs[0].folder, (dir / "Songs").string());
-    ASSERT_EQ(shell.messages.size(), 2u);
-    for (size_t i = 0; i < 2; ++i) {
+    ASSERT_EQ(shell.messages.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(shell.messages[i].caption, "Warning: Sample not found.");
         EXPECT_EQ(shell.messages[i].icon, MessageIcon::Warning);
         EXPECT_EQ(shell.messages[i].owner, MessageOwner::MainWindow);
     }
     EXPECT_EQ(shell.messages[0].text, "Gone.wav");
     EXPECT_EQ(shell.messages[1].text, "Drums\\Lost.wav");
+    EXPECT_EQ(shell.messages[2].text, "Caf\u00e9.wav") << "an old Windows-1252 name is shown as it reads";
     EXPECT_EQ(nameOf(song, 2), "");
     EXPECT_EQ(nameOf(song, 5), "");
+    EXPECT_EQ(nameOf(song, 6), "");
     EXPECT_EQ(nameOf(song, 3), "snare.WAV") << "a name found in another case keeps its spelling";
     EXPECT_EQ(song.slots[0].sampleLength, 2000);
     EXPECT_EQ(song.slots[3].sampleLength, 3000);

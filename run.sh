@@ -2,7 +2,8 @@
 # Builds Tamboro if needed (installing missing Debian packages first) and
 # runs it.
 #
-#   ./run.sh                 render the first demo song to out/ and say where it is
+#   ./run.sh                 start the drum machine in data/, beside its kit and demo songs
+#                            (without a display: render the first demo song to out/ instead)
 #   ./run.sh SONG.sng        render that song to out/ (samples from data/Samples)
 #   ./run.sh --OPTION ...    run tamboro with these arguments (see ./run.sh --help),
 #                            in the current folder; without --samples and without
@@ -35,6 +36,16 @@ case "${1:-}" in
     fi
     exec "$tamboro" "${args[@]}" ;;
 esac
+
+if [ $# -eq 0 ]; then
+  if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]; then
+    # Samples and Songs are found beside the folder the program starts in.
+    cd "$top/data"
+    exec "$tamboro"
+  fi
+  echo "run.sh: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are not set);" \
+       "rendering the first demo song instead" >&2
+fi
 
 song=${1:-}
 if [ -z "$song" ]; then

@@ -66,6 +66,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             line.action = CommandLine::Action::Play;
         } else if (arg == "--list-devices") {
             line.action = CommandLine::Action::ListDevices;
+        } else if (arg == "--user-folder") {
+            line.userFolder = true;
         } else if (arg == "--device" || arg == "--midi-device") {
             int index = -1;
             if (!hasValue || !parseInt(args[i + 1], index) || index < 0)
@@ -94,6 +96,11 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         } else {
             files.push_back(arg);
         }
+    }
+    if (line.userFolder) {
+        if (args.size() != 1)
+            return fail("--user-folder takes no other arguments");
+        return line;
     }
     if (line.action == CommandLine::Action::ListDevices) {
         if (args.size() != 1)
@@ -127,7 +134,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
 }
 
 const char* usageText() {
-    return "Usage: tamboro                      start the drum machine\n"
+    return "Usage: tamboro                      start the drum machine in this folder (beside Samples and Songs)\n"
+           "       tamboro --user-folder        start it in the user's own Tamboro folder, filled from the\n"
+           "                                    installed kit and demo songs on the first start\n"
            "       tamboro --render SONG.sng OUT.wav [--samples DIR] [--pitch CHANNEL=SEMITONES]...\n"
            "                                    render a song once into a 44,100 Hz 16-bit stereo WAV file\n"
            "       tamboro --snapshot SONG.sng OUT.png [--samples DIR] [--pitch CHANNEL=SEMITONES]... [--scale N]\n"

@@ -4,7 +4,9 @@
 // [--samples DIR] [--pitch CHANNEL=SEMITONES]... [--scale N]`, `tamboro --play
 // SONG.sng [--samples DIR] [--pitch ...] [--device N] [--seconds S]
 // [--midi-sync [--midi-device N]]`, `--list-devices`, `--help` and
-// `--version`. With no arguments the desktop program starts.
+// `--version`. With no arguments the desktop program starts in the current
+// folder; with `--user-folder` alone it starts in the user's own Tamboro
+// folder (the installed launcher does so).
 
 #include <array>
 #include <cstdint>
@@ -27,6 +29,7 @@ struct CommandLine {
     double seconds = 0;                   // --play: 0 plays until interrupted
     bool midiSync = false;                // --play: wait for MIDI Start/Stop
     int midiDevice = 0;                   // --play --midi-sync: MIDI input index
+    bool userFolder = false;              // desktop: start in the user's Tamboro folder
 };
 
 CommandLine parseCommandLine(const std::vector<std::string>& args);

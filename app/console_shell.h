@@ -34,6 +34,8 @@ public:
                          const std::function<void(int)>&) override {
         return false;
     }
+    // There is no window to close: nothing is kept back.
+    SaveChangesAnswer askSaveChanges() override { return SaveChangesAnswer::Discard; }
     void setMidiSyncChecked(bool) override {}
     void repaintPanel() override {}
     void repaintLamps() override {}

@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "app/command_line.h"
+#ifdef TAMBORO_DESKTOP
+#include "app/desktop_program.h"
+#endif
 #include "app/list_devices.h"
 #include "app/play_command.h"
 #include "app/render_command.h"
@@ -42,7 +45,15 @@ int main(int argc, char** argv) {
     case CommandLine::Action::Desktop:
         break;
     }
-    std::cerr << "tamboro: this build has no desktop program yet; "
+#ifdef TAMBORO_DESKTOP
+    if (line.userFolder)
+        tamboro::enterUserFolder(std::cerr);
+    // Qt sees no option of ours.
+    int qtArgc = 1;
+    return tamboro::runDesktopProgram(qtArgc, argv);
+#else
+    std::cerr << "tamboro: this build has no desktop program (built without TAMBORO_UI); "
                  "use --render SONG.sng OUT.wav (see --help)\n";
     return 2;
+#endif
 }

@@ -66,6 +66,23 @@ bool QtShell::runDeviceDialog(std::string_view caption, const std::vector<std::s
     return runDeviceListDialog(&mainWindow_, fromUtf8(caption), names, onOk);
 }
 
+SaveChangesAnswer QtShell::askSaveChanges() {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Tamboro 1.0a Beta"),
+                    QStringLiteral("The song has changes that have not been saved.\n"
+                                   "Save them before closing?"),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, &mainWindow_);
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return SaveChangesAnswer::Save;
+    case QMessageBox::Discard:
+        return SaveChangesAnswer::Discard;
+    default:
+        return SaveChangesAnswer::Cancel;
+    }
+}
+
 void QtShell::setMidiSyncChecked(bool checked) {
     if (midiSyncItem_ != nullptr)
         midiSyncItem_->setChecked(checked);

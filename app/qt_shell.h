@@ -1,7 +1,8 @@
 #pragma once
 // The Shell of the desktop program: Qt message boxes, Qt's own file dialogs
 // (their modal loop keeps the refill timer running), the device list dialog,
-// the MIDI Sync check mark and the panel's repaints. Main thread.
+// the question about unsaved changes, the MIDI Sync check mark and the
+// panel's repaints. Main thread.
 
 #include <QAction>
 #include <QWidget>
@@ -28,6 +29,7 @@ public:
                                           const std::string& startPath) override;
     bool runDeviceDialog(std::string_view caption, const std::vector<std::string>& entries,
                          const std::function<void(int selected)>& onOk) override;
+    SaveChangesAnswer askSaveChanges() override;
     void setMidiSyncChecked(bool checked) override;
     void repaintPanel() override;
     void repaintLamps() override;

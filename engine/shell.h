@@ -25,6 +25,9 @@ struct FileFilter {
 inline constexpr FileFilter WaveFilter{"WAV-Dateien (*.WAV)", "*.WAV"};
 inline constexpr FileFilter SongFilter{"Song Philes (*.sng)", "*.sng"};
 
+// The answers to the question whether to save a changed song before closing.
+enum class SaveChangesAnswer { Save, Discard, Cancel };
+
 enum class FileDialogMode {
     Open,  // only an existing file in an existing folder can be chosen
     Save,  // the folder must exist; an existing file is replaced without a question
@@ -51,6 +54,10 @@ public:
     // for OK, false for Cancel.
     virtual bool runDeviceDialog(std::string_view caption, const std::vector<std::string>& entries,
                                  const std::function<void(int selected)>& onOk) = 0;
+
+    // Asks once, in a modal box owned by the main window, whether the song's
+    // unsaved changes are to be saved before the program closes.
+    virtual SaveChangesAnswer askSaveChanges() = 0;
 
     // The check mark of Options > Enable MIDI Sync.
     virtual void setMidiSyncChecked(bool checked) = 0;

@@ -56,4 +56,14 @@ void reloadSamples(SongState& song, const std::filesystem::path& samplesFolder,
     }
 }
 
+void loadStartUpSamples(SongState& song, const std::filesystem::path& samplesFolder) {
+    for (int c = 0; c < ChannelCount; ++c) {
+        registerSample(song, 0, nullptr, nullptr, c);
+        const SampleName& name = song.sampleName[c];
+        const std::string_view text(name.data(), ::strnlen(name.data(), name.size()));
+        if (c < 4 && !text.empty())
+            loadChannel(song, samplesFolder, c, text);
+    }
+}
+
 }  // namespace tamboro

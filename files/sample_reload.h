@@ -32,4 +32,9 @@ using SampleLoadWarning = std::function<void(const SampleLoadFailure&)>;
 void reloadSamples(SongState& song, const std::filesystem::path& samplesFolder,
                    const SampleLoadWarning& warn);
 
+// Start-up: channels 0 to 3 load the samples their names give from
+// `samplesFolder`, silently; a channel whose sample fails stays empty but
+// keeps its name. Channels 4 to 7 are emptied.
+void loadStartUpSamples(SongState& song, const std::filesystem::path& samplesFolder);
+
 }  // namespace tamboro

@@ -21,7 +21,6 @@ constexpr uint32_t DistortionOffset = 64;
 constexpr uint32_t OverdriveOffset = 80;
 constexpr uint32_t NamesOffset = 96;
 constexpr uint32_t GridOffset = SongFixedBytes;
-constexpr uint32_t LargestSongFile = songFileBytes(GridSteps);
 constexpr int16_t MaxShuffle = 129;   // the SHUFFLE slider's right end
 
 void putI16(std::vector<uint8_t>& image, uint32_t offset, int16_t value) {
@@ -46,7 +45,25 @@ void getLevels(const uint8_t* bytes, uint32_t offset, std::array<int16_t, Channe
         levels[c] = std::clamp<int16_t>(getI16(bytes, offset + 2 * c), 0, MaxLevel);
 }
 
-std::vector<uint8_t> songImage(const SongState& song) {
+// Returns 0 or the errno of the write that failed.
+int writeAll(int fd, const std::vector<uint8_t>& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno != 0 ? errno : EIO;
+        if (n == 0)
+            return EIO;
+        done += static_cast<size_t>(n);
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::vector<uint8_t> songFileImage(const SongState& song) {
     const int32_t length = std::clamp<int32_t>(song.songLength, 0, GridSteps);
     std::vector<uint8_t> image(songFileBytes(length), 0);
     std::memcpy(image.data(), "TM1", 4);  // with its zero byte
@@ -67,60 +84,63 @@ std::vector<uint8_t> songImage(const SongState& song) {
     return image;
 }
 
-bool writeAll(int fd, const std::vector<uint8_t>& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-}  // namespace
-
 int saveSong(const SongState& song, const std::filesystem::path& path) {
-    const std::vector<uint8_t> image = songImage(song);
+    const std::vector<uint8_t> image = songFileImage(song);
     FileReplacement file;
-    if (file.begin(path) != 0 || !writeAll(file.descriptor(), image) || file.commit() != 0)
-        return 1;  // the previous file is untouched
-    return 0;
+    int error = file.begin(path);
+    if (error == 0)
+        error = writeAll(file.descriptor(), image);
+    if (error == 0)
+        error = file.commit();
+    // On any failure the replacement is discarded and the previous file stays.
+    return error;
 }
 
-SongLoadResult loadSong(SongState& song, const std::filesystem::path& path) {
+SongLoadResult readSongFile(const std::filesystem::path& path, SongFileContents& contents,
+                            int* systemError) {
+    if (systemError)
+        *systemError = 0;
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
+    if (!file) {
+        if (systemError)
+            *systemError = errno;
         return SongLoadResult::OpenFailed;
-    std::array<uint8_t, LargestSongFile> bytes{};
-    const size_t size = std::fread(bytes.data(), 1, bytes.size(), file);
+    }
+    contents.size = static_cast<uint32_t>(std::fread(contents.bytes.data(), 1, contents.bytes.size(), file));
     const bool readError = std::ferror(file) != 0;
+    const int readErrno = errno;
     std::fclose(file);
-    if (readError)
+    if (readError) {
+        if (systemError)
+            *systemError = readErrno;
         return SongLoadResult::OpenFailed;
+    }
 
-    // Check everything before the song changes.
-    if (size < SongHeaderBytes)
+    const uint8_t* bytes = contents.bytes.data();
+    if (contents.size < SongHeaderBytes)
         return SongLoadResult::TooShort;
-    const int16_t tempo = getI16(bytes.data(), 8);
-    const int16_t length = getI16(bytes.data(), 10);
+    const int16_t tempo = getI16(bytes, 8);
+    const int16_t length = getI16(bytes, 10);
     if (tempo <= 0)
         return SongLoadResult::BadTempo;
     if (length < 1 || length > GridSteps)
         return SongLoadResult::BadLength;
-    if (size < songFileBytes(length))
+    if (contents.size < songFileBytes(length))
         return SongLoadResult::TooShort;
+    return SongLoadResult::Loaded;
+}
 
+void applySongFile(SongState& song, const SongFileContents& contents) {
+    const uint8_t* bytes = contents.bytes.data();
+    const int16_t length = getI16(bytes, 10);
     // A damaged or hand-edited file may hold a tempo or shuffle that no
     // panel control can show; files the program writes are always inside.
-    song.tempo = std::clamp(tempo, MinTempo, MaxTempo);
+    song.tempo = std::clamp(getI16(bytes, 8), MinTempo, MaxTempo);
     song.songLength = length;
-    song.shuffle = std::clamp(getI16(bytes.data(), 12), int16_t{0}, MaxShuffle);
-    getLevels(bytes.data(), VolumeOffset, song.volume);
-    getLevels(bytes.data(), DistortionOffset, song.distortion);
-    getLevels(bytes.data(), OverdriveOffset, song.overdrive);
+    song.shuffle = std::clamp(getI16(bytes, 12), int16_t{0}, MaxShuffle);
+    getLevels(bytes, VolumeOffset, song.volume);
+    getLevels(bytes, DistortionOffset, song.distortion);
+    getLevels(bytes, OverdriveOffset, song.overdrive);
     for (int c = 0; c < ChannelCount; ++c) {
         SampleName& name = song.sampleName[c];
         std::memcpy(name.data(), &bytes[NamesOffset + c * SampleNameBytes], SampleNameBytes);
@@ -130,7 +150,14 @@ SongLoadResult loadSong(SongState& song, const std::filesystem::path& path) {
     std::memcpy(song.stepGrid.data(), &bytes[GridOffset], 8u * static_cast<uint32_t>(length));
     for (int c = 0; c < ChannelCount; ++c)
         updateDistortionCurve(song, c);
-    return SongLoadResult::Loaded;
+}
+
+SongLoadResult loadSong(SongState& song, const std::filesystem::path& path) {
+    SongFileContents contents;
+    const SongLoadResult result = readSongFile(path, contents);
+    if (result == SongLoadResult::Loaded)
+        applySongFile(song, contents);
+    return result;
 }
 
 const char* songLoadMessage(SongLoadResult result) {

@@ -3,8 +3,10 @@
 // shuffle, the channels' VOL, DST and OVR values, the eight 128-byte sample
 // names and the first songLength steps of the grid. Main thread.
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
+#include <vector>
 
 #include "engine/song_state.h"
 
@@ -18,10 +20,14 @@ constexpr uint32_t songFileBytes(int32_t songLength) {
     return SongFixedBytes + 8u * static_cast<uint32_t>(songLength);
 }
 
+// The bytes a song file of the song holds, exactly as saveSong writes them
+// (the reserved header bytes are zeros).
+std::vector<uint8_t> songFileImage(const SongState& song);
+
 // Writes the song to `path` through a temporary file in the same folder that
 // replaces the target only when everything was written. Returns 0 on
-// success, nonzero when any write, flush or the rename failed; the previous
-// file is then untouched.
+// success, else the errno of the write, flush or rename that failed (EIO
+// when the system gave none); the previous file is then untouched.
 int saveSong(const SongState& song, const std::filesystem::path& path);
 
 enum class SongLoadResult {
@@ -32,10 +38,25 @@ enum class SongLoadResult {
     BadLength,       // song length outside 1..128
 };
 
-// Reads a song file into the song state: tempo, songLength, shuffle, VOL,
+// A song file read whole and checked, not yet applied to a song.
+struct SongFileContents {
+    std::array<uint8_t, SongFixedBytes + 8u * GridSteps> bytes{};
+    uint32_t size = 0;
+};
+
+// Reads and checks a song file without touching any song. Unless the result
+// is Loaded, `contents` means nothing; for OpenFailed, `systemError` (when
+// given) receives the errno behind it.
+SongLoadResult readSongFile(const std::filesystem::path& path, SongFileContents& contents,
+                            int* systemError = nullptr);
+
+// Puts a checked file into the song state: tempo, songLength, shuffle, VOL,
 // DST (with its curve), OVR, the sample names and the first songLength steps
-// of the grid. The whole file is checked first; unless the result is
-// Loaded, the song state is left exactly as it was. Samples are not loaded.
+// of the grid. Samples are not loaded.
+void applySongFile(SongState& song, const SongFileContents& contents);
+
+// readSongFile, then applySongFile when the file is sound; unless the result
+// is Loaded, the song state is left exactly as it was.
 SongLoadResult loadSong(SongState& song, const std::filesystem::path& path);
 
 // The message for a refused song file, for the caller to show.

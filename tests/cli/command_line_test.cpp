@@ -24,6 +24,10 @@ TEST(CommandLineParsing, RenderWithSamplesAndPitches) {
 
 TEST(CommandLineParsing, ModesAndErrors) {
     EXPECT_EQ(parseCommandLine({}).action, Action::Desktop);
+    EXPECT_FALSE(parseCommandLine({}).userFolder);
+    const CommandLine launcher = parseCommandLine({"--user-folder"});
+    EXPECT_EQ(launcher.action, Action::Desktop);
+    EXPECT_TRUE(launcher.userFolder);
     EXPECT_EQ(parseCommandLine({"--help"}).action, Action::Help);
     EXPECT_EQ(parseCommandLine({"--version"}).action, Action::Version);
     const std::vector<std::vector<std::string>> bad = {
@@ -39,6 +43,8 @@ TEST(CommandLineParsing, ModesAndErrors) {
         {"--render", "a", "b", "--pitch", "x=1"},
         {"--render", "a", "b", "--pitch", "1=2x"},
         {"--render", "a", "b", "--loud"},
+        {"--user-folder", "song.sng"},
+        {"--render", "a", "b", "--user-folder"},
     };
     // What the error repeats of the command line is safe to print.
     EXPECT_EQ(parseCommandLine({"--render", "a", "b", "--\x1b[2J"}).error, "unknown option --\\x1b[2J");

@@ -98,6 +98,7 @@ public:
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;
 
+    const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
     std::filesystem::path put(const std::string& name, const Bytes& bytes) const {
         writeFile(path_ / name, bytes);

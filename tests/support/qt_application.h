@@ -34,18 +34,23 @@ private:
 [[maybe_unused]] inline testing::Environment* const qtApplicationEnvironment =
     testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
 
+// Polls every 5 ms until a modal window is up, then runs `act` on it. Each
+// timer holds the action; none holds itself, so nothing is left behind.
+template <class Act>
+void pollForModal(std::shared_ptr<Act> act, int delayMs) {
+    QTimer::singleShot(delayMs, [act] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            (*act)(modal);
+        else
+            pollForModal(act, 5);
+    });
+}
+
 // Runs `act` on the modal window that opens next (a dialog or a message
 // box), once the event loop shows it.
 template <class Act>
 void whenModalOpens(Act act) {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act, poll] {
-        if (QWidget* modal = QApplication::activeModalWidget())
-            act(modal);
-        else
-            QTimer::singleShot(5, *poll);
-    };
-    QTimer::singleShot(0, *poll);
+    pollForModal(std::make_shared<Act>(std::move(act)), 0);
 }
 
 }  // namespace tamboro::test

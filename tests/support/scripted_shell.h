@@ -1,7 +1,8 @@
 #pragma once
 // A Shell for tests: records every message, dialog and repaint, and answers
 // the file and device dialogs from queues the test fills beforehand. A
-// dialog with no answer queued is cancelled.
+// dialog with no answer queued is cancelled, and so is the question about
+// unsaved changes.
 
 #include <deque>
 #include <optional>
@@ -41,6 +42,8 @@ public:
     std::vector<DeviceDialog> deviceDialogs;
     std::deque<std::optional<std::string>> fileAnswers;
     std::deque<DeviceAnswer> deviceAnswers;
+    std::deque<SaveChangesAnswer> saveChangesAnswers;
+    int saveChangesQuestions = 0;
     std::optional<bool> midiSyncChecked;   // nothing until first set
     int panelRepaints = 0;
     int lampRepaints = 0;
@@ -72,6 +75,15 @@ public:
             return false;
         onOk(answer.selected);
         return true;
+    }
+
+    SaveChangesAnswer askSaveChanges() override {
+        ++saveChangesQuestions;
+        if (saveChangesAnswers.empty())
+            return SaveChangesAnswer::Cancel;
+        const SaveChangesAnswer answer = saveChangesAnswers.front();
+        saveChangesAnswers.pop_front();
+        return answer;
     }
 
     void setMidiSyncChecked(bool checked) override { midiSyncChecked = checked; }

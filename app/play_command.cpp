@@ -6,13 +6,10 @@
 #include <ostream>
 #include <thread>
 
-#include "app/command_messages.h"
+#include "app/command_song.h"
 #include "app/console_shell.h"
 #include "engine/audio_output.h"
 #include "engine/midi_sync.h"
-#include "engine/song_ops.h"
-#include "files/sample_reload.h"
-#include "files/song_file.h"
 #include "platform/rtaudio_output.h"
 #include "platform/rtmidi_input.h"
 
@@ -47,17 +44,10 @@ void runTicks(AudioOutput& output, SongState& song, ConsoleShell& shell, double 
 }  // namespace
 
 int runPlayCommand(const CommandLine& line, std::ostream& out, std::ostream& errors) {
-    auto song = std::make_unique<SongState>();
-    newSong(*song);
-    song->pitch = line.pitch;
-    const SongLoadResult loaded = loadSong(*song, line.song);
-    if (loaded != SongLoadResult::Loaded) {
-        errors << "tamboro: " << shown(line.song) << ": " << songLoadMessage(loaded) << "\n";
+    const std::unique_ptr<SongState> song = openCommandSong(line, errors);
+    if (!song)
         return 1;
-    }
-    reloadSamples(*song, line.samples, [&](const SampleLoadFailure& failure) {
-        warnAboutSample(failure, line.samples, errors);
-    });
+    loadCommandSamples(*song, line, errors);
 
     ConsoleShell shell(out, errors);
     RtAudioOutput wave;

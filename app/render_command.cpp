@@ -4,13 +4,10 @@
 #include <new>
 #include <ostream>
 
-#include "app/command_messages.h"
-#include "engine/song_ops.h"
+#include "app/command_song.h"
 #include "engine/song_state.h"
 #include "files/file_replacement.h"
 #include "files/output_checks.h"
-#include "files/sample_reload.h"
-#include "files/song_file.h"
 #include "files/stream_to_disk.h"
 #include "files/terminal_text.h"
 
@@ -42,24 +39,10 @@ bool outputIsUsable(const CommandLine& line, const SongState& song, std::ostream
 }
 
 int render(const CommandLine& line, std::ostream& errors) {
-    // The state the program starts in: New Song defaults, every pitch 0.
-    auto song = std::make_unique<SongState>();
-    newSong(*song);
-    song->pitch = line.pitch;
-
-    const SongLoadResult loaded = loadSong(*song, line.song);
-    if (loaded != SongLoadResult::Loaded) {
-        errors << "tamboro: " << shown(line.song) << ": " << songLoadMessage(loaded) << "\n";
+    const std::unique_ptr<SongState> song = openCommandSong(line, errors);
+    if (!song || !outputIsUsable(line, *song, errors))
         return RenderFailed;
-    }
-    if (!outputIsUsable(line, *song, errors))
-        return RenderFailed;
-
-    int silent = 0;
-    reloadSamples(*song, line.samples, [&](const SampleLoadFailure& failure) {
-        ++silent;
-        warnAboutSample(failure, line.samples, errors);
-    });
+    const int silent = loadCommandSamples(*song, line, errors);
     std::unique_ptr<int16_t[]> mixBuffer(new (std::nothrow) int16_t[MixBufferValues]);
     if (!mixBuffer) {
         errors << "tamboro: not enough memory for the mixing buffer\n";

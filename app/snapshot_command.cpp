@@ -6,11 +6,8 @@
 #include <memory>
 #include <ostream>
 
-#include "app/command_messages.h"
-#include "engine/song_ops.h"
+#include "app/command_song.h"
 #include "engine/song_state.h"
-#include "files/sample_reload.h"
-#include "files/song_file.h"
 #include "panel/panel_geometry.h"
 #include "panel/panel_renderer.h"
 #include "panel/panel_resources.h"
@@ -46,17 +43,10 @@ int runSnapshotCommand(const CommandLine& line, std::ostream& errors) {
     QGuiApplication application(argc, argv);
 
     // The state the program starts in, then the song opened.
-    auto song = std::make_unique<SongState>();
-    newSong(*song);
-    song->pitch = line.pitch;
-    const SongLoadResult loaded = loadSong(*song, line.song);
-    if (loaded != SongLoadResult::Loaded) {
-        errors << "tamboro: " << shown(line.song) << ": " << songLoadMessage(loaded) << "\n";
+    const std::unique_ptr<SongState> song = openCommandSong(line, errors);
+    if (!song)
         return 1;
-    }
-    reloadSamples(*song, line.samples, [&](const SampleLoadFailure& failure) {
-        warnAboutSample(failure, line.samples, errors);
-    });
+    loadCommandSamples(*song, line, errors);
 
     const PanelResources resources = loadPanelResources();
     if (!resources.fontLoaded)

@@ -16,6 +16,7 @@
 #include "files/stream_to_disk.h"
 #include "tests/support/child_process.h"
 #include "tests/files/wave_bytes.h"
+#include "tests/support/test_song.h"
 
 namespace tamboro {
 namespace {
@@ -23,17 +24,8 @@ namespace {
 using test::Bytes;
 using test::ScratchDir;
 
-std::unique_ptr<SongState> newSongState() {
-    auto song = std::make_unique<SongState>();
-    newSong(*song);
-    return song;
-}
+using test::newSongState;
 
-// The MixBuffer the renders use.
-int16_t* mix() {
-    static std::vector<int16_t> buffer(MixBufferValues);
-    return buffer.data();
-}
 
 std::vector<std::string> entriesOf(const ScratchDir& dir) {
     std::vector<std::string> names;
@@ -57,7 +49,7 @@ int streamUnderFileSizeLimit(SongState& song, const std::filesystem::path& path,
     if (!limitFileSize(bytes))
         return 101;
     int error = 0;
-    return streamToDisk(song, mix(), path, &error) == 1 ? 100 : error;
+    return streamToDisk(song, test::testMixBuffer(), path, &error) == 1 ? 100 : error;
 }
 
 TEST(OutputSafety, FailedRenderKeepsTheExistingFileAndLeavesNoPartialFile) {
@@ -76,7 +68,7 @@ TEST(OutputSafety, FailedRenderKeepsTheExistingFileAndLeavesNoPartialFile) {
     EXPECT_EQ(entriesOf(dir), std::vector<std::string>{"out.wav"});
 
     // The same render without the limit replaces the file.
-    ASSERT_EQ(streamToDisk(*song, mix(), dir / "out.wav"), 1);
+    ASSERT_EQ(streamToDisk(*song, test::testMixBuffer(), dir / "out.wav"), 1);
     EXPECT_EQ(std::filesystem::file_size(dir / "out.wav"), 352312u);
     EXPECT_EQ(entriesOf(dir), std::vector<std::string>{"out.wav"});
 }
@@ -84,13 +76,13 @@ TEST(OutputSafety, FailedRenderKeepsTheExistingFileAndLeavesNoPartialFile) {
 TEST(OutputSafety, ReplacingFollowsLinksAndKeepsPermissions) {
     ScratchDir dir;
     auto song = newSongState();
-    ASSERT_EQ(streamToDisk(*song, mix(), dir / "fresh.wav"), 1);
+    ASSERT_EQ(streamToDisk(*song, test::testMixBuffer(), dir / "fresh.wav"), 1);
     const Bytes render = test::readFile(dir / "fresh.wav");
 
     dir.put("real.wav", test::pattern(10));
     ::chmod((dir / "real.wav").c_str(), 0640);
     std::filesystem::create_symlink("real.wav", dir / "link.wav");
-    ASSERT_EQ(streamToDisk(*song, mix(), dir / "link.wav"), 1);
+    ASSERT_EQ(streamToDisk(*song, test::testMixBuffer(), dir / "link.wav"), 1);
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.wav"));
     EXPECT_EQ(test::readFile(dir / "real.wav"), render);
     struct stat info {};
@@ -102,7 +94,7 @@ TEST(OutputSafety, ReplacingFollowsLinksAndKeepsPermissions) {
     // written in place, never swapped for a file. A pipe cannot be written at
     // offsets, so the render fails.
     ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
-    EXPECT_EQ(streamToDisk(*song, mix(), dir / "pipe"), 0);
+    EXPECT_EQ(streamToDisk(*song, test::testMixBuffer(), dir / "pipe"), 0);
     EXPECT_TRUE(std::filesystem::is_fifo(dir / "pipe"));
     EXPECT_EQ(entriesOf(dir), (std::vector<std::string>{"fresh.wav", "link.wav", "pipe", "real.wav"}));
 }

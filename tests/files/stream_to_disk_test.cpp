@@ -18,22 +18,13 @@ namespace {
 using test::Bytes;
 using test::ScratchDir;
 
-std::unique_ptr<SongState> songWithBuffer() {
-    auto song = std::make_unique<SongState>();
-    newSong(*song);
-    return song;
-}
+using test::newSongState;
 
-// The MixBuffer the renders use.
-int16_t* mix() {
-    static std::vector<int16_t> buffer(MixBufferValues);
-    return buffer.data();
-}
 
 TEST(StreamToDisk, SixteenStepsAtTempo120GiveTheExactFile) {
     ScratchDir dir;
-    auto song = songWithBuffer();
-    ASSERT_EQ(streamToDisk(*song, mix(), dir / "out.wav"), 1);
+    auto song = newSongState();
+    ASSERT_EQ(streamToDisk(*song, test::testMixBuffer(), dir / "out.wav"), 1);
     const Bytes bytes = test::readFile(dir / "out.wav");
     ASSERT_EQ(bytes.size(), 352312u);
     const uint8_t header[56] = {
@@ -49,12 +40,12 @@ TEST(StreamToDisk, SixteenStepsAtTempo120GiveTheExactFile) {
 
 TEST(StreamToDisk, FileHoldsExactlyWhatPlaybackRenders) {
     ScratchDir dir;
-    auto song = songWithBuffer();
+    auto song = newSongState();
     test::installSample(*song, 0, std::vector<int16_t>(3000, 9000));
     test::installSample(*song, 2, {100, -200, 300, -400, 500, -600}, true);
     song->shuffle = 40;
     song->pitch[0] = 3;
-    ASSERT_EQ(streamToDisk(*song, mix(), dir / "out.wav"), 1);
+    ASSERT_EQ(streamToDisk(*song, test::testMixBuffer(), dir / "out.wav"), 1);
 
     // The same song played: renderHalf after resetVoices, wrapping endlessly.
     auto live = std::make_unique<SongState>();
@@ -81,17 +72,17 @@ TEST(StreamToDisk, FileHoldsExactlyWhatPlaybackRenders) {
 
 TEST(StreamToDisk, SongOfWholeHalvesEndsAfterAFullCall) {
     ScratchDir dir;
-    auto song = songWithBuffer();
+    auto song = newSongState();
     song->tempo = 318;  // 16 x 32 Blocks = 4 halves
-    ASSERT_EQ(streamToDisk(*song, mix(), dir / "out.wav"), 1);
+    ASSERT_EQ(streamToDisk(*song, test::testMixBuffer(), dir / "out.wav"), 1);
     EXPECT_EQ(std::filesystem::file_size(dir / "out.wav"), 56u + 4 * 32768);
 }
 
 TEST(StreamToDisk, SongWithoutSamplesIsSilenceOfFullLength) {
     ScratchDir dir;
-    auto song = songWithBuffer();
+    auto song = newSongState();
     song->songLength = 32;
-    ASSERT_EQ(streamToDisk(*song, mix(), dir / "out.wav"), 1);
+    ASSERT_EQ(streamToDisk(*song, test::testMixBuffer(), dir / "out.wav"), 1);
     const Bytes bytes = test::readFile(dir / "out.wav");
     ASSERT_EQ(bytes.size(), 56u + 32 * 86 * 256);
     EXPECT_TRUE(std::all_of(bytes.begin() + 56, bytes.end(), [](uint8_t b) { return b == 0; }));
@@ -99,14 +90,14 @@ TEST(StreamToDisk, SongWithoutSamplesIsSilenceOfFullLength) {
 
 TEST(StreamToDisk, FailuresReturnZeroAndLeavePlaybackAbleToWrap) {
     ScratchDir dir;
-    auto song = songWithBuffer();
-    EXPECT_EQ(streamToDisk(*song, mix(), dir / "missing" / "out.wav"), 0);
+    auto song = newSongState();
+    EXPECT_EQ(streamToDisk(*song, test::testMixBuffer(), dir / "missing" / "out.wav"), 0);
     EXPECT_EQ(song->stopAtEnd, 0);
     EXPECT_FALSE(std::filesystem::exists(dir / "missing" / "out.wav"));
 
     // A device that takes nothing: the failed write is noticed.
     if (std::filesystem::exists("/dev/full")) {
-        EXPECT_EQ(streamToDisk(*song, mix(), "/dev/full"), 0);
+        EXPECT_EQ(streamToDisk(*song, test::testMixBuffer(), "/dev/full"), 0);
         EXPECT_EQ(song->stopAtEnd, 0);
     }
 
@@ -118,7 +109,7 @@ TEST(StreamToDisk, FailuresReturnZeroAndLeavePlaybackAbleToWrap) {
     EXPECT_EQ(bare->stopAtEnd, 0);
 
     // After a render, live playback wraps at the end as usual.
-    ASSERT_EQ(streamToDisk(*song, mix(), dir / "ok.wav"), 1);
+    ASSERT_EQ(streamToDisk(*song, test::testMixBuffer(), dir / "ok.wav"), 1);
     resetVoices(*song);
     std::vector<int16_t> half(HalfBytes / 2);
     for (int call = 0; call < 11; ++call)

@@ -26,6 +26,19 @@ inline void installSample(SongState& song, int channel, const std::vector<int16_
                    std::move(data), channel);
 }
 
+// A song state as New Song leaves it.
+inline std::unique_ptr<SongState> newSongState() {
+    auto song = std::make_unique<SongState>();
+    newSong(*song);
+    return song;
+}
+
+// A MixBuffer for renders that own it (Stream To Disk), shared by a test program.
+inline int16_t* testMixBuffer() {
+    static std::vector<int16_t> buffer(MixBufferValues);
+    return buffer.data();
+}
+
 // A song state with the grid cleared, every channel at volume 64, DST 0.
 inline std::unique_ptr<SongState> quietSong() {
     auto song = std::make_unique<SongState>();

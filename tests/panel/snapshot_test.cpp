@@ -26,18 +26,8 @@ const std::filesystem::path Data = std::filesystem::path(TAMBORO_SOURCE_DIR) / "
 
 // Runs the program as a user without any window system would.
 RunResult snapshot(std::vector<std::string> args, const ScratchDir& dir) {
-    std::string command = "cd " + quoted((dir / "").string()) +
-                          " && env -u QT_QPA_PLATFORM -u DISPLAY -u WAYLAND_DISPLAY " +
-                          quoted(TAMBORO_EXECUTABLE) + " --snapshot";
-    for (const std::string& arg : args)
-        command += " " + quoted(arg);
-    command += " >.stdout 2>.stderr </dev/null";
-    const int raw = std::system(command.c_str());
-    RunResult result;
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = slurp(dir / ".stdout");
-    result.err = slurp(dir / ".stderr");
-    return result;
+    args.insert(args.begin(), "--snapshot");
+    return runTamboro(args, dir / "", "unset QT_QPA_PLATFORM DISPLAY WAYLAND_DISPLAY; ");
 }
 
 QImage readPng(const std::filesystem::path& path) {

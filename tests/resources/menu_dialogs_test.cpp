@@ -21,6 +21,7 @@
 #include "app/resources/dialog_ids.h"
 #include "app/resources/menu_table.h"
 #include "app/resources/resource_names.h"
+#include "tests/support/qt_application.h"
 
 namespace {
 
@@ -125,29 +126,6 @@ TEST(menuTable, MidiSyncItemIsInTheDropDownAtTheOptionsIndex) {
 }
 
 // ------------------------------------------------------------- dialogs
-
-// One QApplication for the whole run, on the offscreen platform unless
-// another one is asked for. It is destroyed after the last test, not among
-// the static objects at exit, where the platform is already gone.
-class QtApplicationEnvironment : public testing::Environment {
-public:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        }
-        app_ = std::make_unique<QApplication>(argc_, argv_);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[18] = "menu_dialog_tests";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
-
-[[maybe_unused]] testing::Environment* const qtEnvironment =
-    testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
 
 std::unique_ptr<QDialog> loadDialog(const QString& name) {
     const QString path = resourcePath(name);

@@ -9,9 +9,16 @@
 #                            in the current folder; without --samples and without
 #                            a Samples folder here, the samples come from data/Samples
 # Paths are taken relative to the folder ./run.sh is called from.
+# TAMBORO_UI=OFF builds only the headless command (no Qt is installed or
+# needed): --render, --play and --list-devices.
 set -euo pipefail
 top=$(cd "$(dirname "$0")" && pwd)
-"$top/scripts/install-deps.sh" debian-packages
+ui=${TAMBORO_UI:-ON}
+if [ "$ui" = OFF ]; then
+  "$top/scripts/install-deps.sh" debian-packages-headless
+else
+  "$top/scripts/install-deps.sh" debian-packages-headless debian-packages
+fi
 
 build=$top/build
 log=$(mktemp)
@@ -19,13 +26,14 @@ trap 'rm -f "$log"' EXIT
 # Only the program: no tests, benchmarks or fuzzers. The build's output is
 # shown only when it fails.
 if ! { cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-         -DTAMBORO_TESTS=OFF -DTAMBORO_BENCH=OFF -DTAMBORO_FUZZ=OFF -DTAMBORO_SANITIZE= &&
+         -DTAMBORO_TESTS=OFF -DTAMBORO_BENCH=OFF -DTAMBORO_FUZZ=OFF -DTAMBORO_SANITIZE= \
+         -DTAMBORO_UI="$ui" &&
        cmake --build "$build" --target tamboro; } >"$log" 2>&1; then
   cat "$log" >&2
   echo "run.sh: the build failed (see above)" >&2
   exit 1
 fi
-tamboro=$build/app/tamboro
+tamboro=$build/bin/tamboro
 
 [ "${1:-}" = "--" ] && shift
 case "${1:-}" in
@@ -38,13 +46,17 @@ case "${1:-}" in
 esac
 
 if [ $# -eq 0 ]; then
-  if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]; then
+  if [ "$ui" != OFF ] && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]; then
     # Samples and Songs are found beside the folder the program starts in.
     cd "$top/data"
     exec "$tamboro"
   fi
-  echo "run.sh: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are not set);" \
-       "rendering the first demo song instead" >&2
+  if [ "$ui" = OFF ]; then
+    echo "run.sh: built without the window (TAMBORO_UI=OFF); rendering the first demo song instead" >&2
+  else
+    echo "run.sh: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are not set);" \
+         "rendering the first demo song instead" >&2
+  fi
 fi
 
 song=${1:-}

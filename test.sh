@@ -7,7 +7,7 @@
 #   FUZZ_SECONDS=N  seconds per fuzz target (default 30)
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/install-deps.sh debian-packages debian-packages-test
+scripts/install-deps.sh debian-packages-headless debian-packages debian-packages-test
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 log=$(mktemp)

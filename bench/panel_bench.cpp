@@ -26,7 +26,7 @@ public:
     void startPlayback() override {}
     void stopPlayback() override {}
     void chooseSample(int) override {}
-    void showMessage(std::string_view, std::string_view, MessageIcon) override {}
+    void playPressedInMidiSync() override {}
 };
 
 const PanelResources& resources() {

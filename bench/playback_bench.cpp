@@ -12,7 +12,6 @@
 #include "platform/resampler.h"
 #include "tests/support/fake_midi_input.h"
 #include "tests/support/fake_wave_output.h"
-#include "tests/support/scripted_shell.h"
 
 namespace tamboro::bench {
 namespace {
@@ -85,16 +84,15 @@ void mainThreadPerSecondOfPlayback(benchmark::State& state) {
     wave.recording = false;
     wave.period = 441;
     test::FakeMidiInput midi;
-    test::ScriptedShell shell;
     AudioOutput out(wave, midi);
-    allocateMixBuffer(out, shell);
-    startPlayback(out, *song, shell);
+    allocateMixBuffer(out);
+    startPlayback(out, *song);
     for (auto _ : state) {
         for (int tick = 0; tick < 100; ++tick) {
             state.PauseTiming();
             wave.play(441);
             state.ResumeTiming();
-            outputTick(out, *song, shell);
+            outputTick(out, *song);
         }
     }
     state.counters["cpu_share"] = benchmark::Counter(static_cast<double>(state.iterations()),

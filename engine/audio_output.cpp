@@ -1,7 +1,5 @@
 #include "engine/audio_output.h"
 
-#include <vector>
-
 #include "engine/mixer.h"
 #include "engine/song_ops.h"
 #include "engine/step_clock.h"
@@ -10,9 +8,8 @@ namespace tamboro {
 
 namespace {
 
-void tellNoMixBuffer(Shell& shell) {
-    shell.showMessage(MessageOwner::None, "Not enough memory for mixing buffers!",
-                      " Error in function SoundPlay()", MessageIcon::Warning);
+OutputResult deviceFailed(std::string text) {
+    return OutputResult{OutputProblem::DeviceFailed, std::move(text), 0};
 }
 
 // Stops and closes the stream, keeping the transport as it is.
@@ -38,11 +35,8 @@ bool prime(AudioOutput& out, SongState& song) {
 
 }  // namespace
 
-bool allocateMixBuffer(AudioOutput& out, Shell& shell) {
-    if (out.loop.allocate())
-        return true;
-    tellNoMixBuffer(shell);
-    return false;
+bool allocateMixBuffer(AudioOutput& out) {
+    return out.loop.allocate();
 }
 
 void freeMixBuffer(AudioOutput& out) {
@@ -58,37 +52,26 @@ bool getOutputDeviceName(AudioOutput& out, SongState& song, int index, std::stri
     return true;
 }
 
-bool openOutput(AudioOutput& out, SongState& song, Shell& shell, int device) {
-    if (!out.loop.allocated()) {
-        tellNoMixBuffer(shell);   // nothing may be rendered into a missing buffer
-        return false;
-    }
+OutputResult openOutput(AudioOutput& out, SongState& song, int device) {
+    if (!out.loop.allocated())
+        return OutputResult{OutputProblem::NoMixBuffer, {}, 0};   // nothing may be rendered into it
     closeDevice(out);   // a Start that came meanwhile stays pending
     std::string error;
-    if (!out.wave.open(device, out.loop, error)) {
-        shell.showMessage(MessageOwner::None, error, "Output Device Error", MessageIcon::Warning);
-        return false;
-    }
-    if (out.wave.periodFrames() > MaxPeriodFrames) {
+    if (!out.wave.open(device, out.loop, error))
+        return deviceFailed(std::move(error));
+    if (const uint32_t period = out.wave.periodFrames(); period > MaxPeriodFrames) {
         out.wave.close();
-        shell.showMessage(MessageOwner::None,
-                          "The device plays " + std::to_string(out.wave.periodFrames()) +
-                              " frames at a time; Tamboro needs " +
-                              std::to_string(MaxPeriodFrames) +
-                              " or fewer. Choose a shorter period (buffer size) for it.",
-                          "Output Device Error", MessageIcon::Warning);
-        return false;
+        return OutputResult{OutputProblem::PeriodTooLong, {}, period};
     }
     out.loop.resetForStream();
     prime(out, song);
     if (!out.wave.start(error)) {
         out.wave.close();
         out.loop.resetForStream();
-        shell.showMessage(MessageOwner::None, error, "Output Device Error", MessageIcon::Warning);
-        return false;
+        return deviceFailed(std::move(error));
     }
     out.outputOpen = true;
-    return true;
+    return {};
 }
 
 void startOutput(AudioOutput& out) {
@@ -117,24 +100,13 @@ void releaseSamples(AudioOutput& out, SongState& song) {
     releaseSampleBlocks(song);
 }
 
-void outputDeviceDialog(AudioOutput& out, SongState& song, Shell& shell) {
-    song.modalActive = 1;
-    std::vector<std::string> names;
-    std::string name;
-    for (int index = 0; getOutputDeviceName(out, song, index, name); ++index)
-        names.push_back(name);
-    shell.runDeviceDialog("Select WAV Device", names, [&](int selected) {
-        if (selected >= 0)
-            song.outputDevice = selected;
-    });
-}
-
-bool startPlayback(AudioOutput& out, SongState& song, Shell& shell) {
-    if (!openOutput(out, song, shell, song.outputDevice))
-        return false;
+OutputResult startPlayback(AudioOutput& out, SongState& song) {
+    OutputResult result = openOutput(out, song, song.outputDevice);
+    if (!result.ok())
+        return result;
     startOutput(out);
     song.playing = 1;
-    return true;
+    return result;
 }
 
 void stopPlayback(AudioOutput& out, SongState& song) {
@@ -147,23 +119,20 @@ void stopPlayback(AudioOutput& out, SongState& song) {
     closeOutputs(out);
 }
 
-void outputTick(AudioOutput& out, SongState& song, Shell& shell) {
+TickReport outputTick(AudioOutput& out, SongState& song) {
+    TickReport report;
     if (out.outputOpen && !out.wave.streamAlive()) {
         const bool wasPlaying = song.playing != 0;
         closeOutputs(out);
         out.primeFailed = true;   // the user chooses when to try again
-        if (wasPlaying || song.midiSync)
-            shell.showMessage(MessageOwner::None,
-                              "The output device has stopped (the audio server may have "
-                              "closed the connection).",
-                              "Output Device Error", MessageIcon::Warning);
+        report.outputLost = wasPlaying || song.midiSync;
     }
 
     if (song.midiSync && out.renderHolds == 0 && !out.primeFailed) {
         if (!out.outputOpen) {
             // A Start that arrived while the output was closed plays once primed.
-            if (!openOutput(out, song, shell, song.outputDevice))
-                out.primeFailed = true;
+            report.reopened = openOutput(out, song, song.outputDevice);
+            out.primeFailed = !report.reopened.ok();
         } else if (!out.loop.view().active && !out.loop.primedAndUnplayed()) {
             prime(out, song);
         }
@@ -172,10 +141,11 @@ void outputTick(AudioOutput& out, SongState& song, Shell& shell) {
     const int32_t running = out.outputOpen && out.loop.transportRunning() ? 1 : 0;
     if (song.playing != running) {
         song.playing = running;
-        shell.repaintLamps();
+        report.playingChanged = true;
     }
     if (song.playing)
         refillOnTimer(out, song);
+    return report;
 }
 
 void shutdownOutput(AudioOutput& out, SongState& song) {
@@ -187,15 +157,11 @@ void shutdownOutput(AudioOutput& out, SongState& song) {
     }
 }
 
-OutputHold::OutputHold(AudioOutput& out, SongState& song, Shell& shell) : out_(out) {
+OutputHold::OutputHold(AudioOutput& out, SongState& song)
+    : out_(out), stoppedPlayback_(song.playing != 0) {
     ++out_.renderHolds;
-    if (song.playing) {
-        song.playing = 0;
-        closeOutputs(out_);
-        shell.repaintPanel();
-    } else {
-        closeOutputs(out_);   // an armed output holds the primed first half
-    }
+    song.playing = 0;
+    closeOutputs(out_);   // an armed output holds the primed first half too
 }
 
 OutputHold::~OutputHold() {

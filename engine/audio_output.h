@@ -15,7 +15,7 @@
 
 #include "engine/loop_buffer.h"
 #include "engine/midi_input.h"
-#include "engine/shell.h"
+#include "engine/output_result.h"
 #include "engine/song_state.h"
 #include "engine/wave_output.h"
 
@@ -40,9 +40,9 @@ struct AudioOutput {
     bool primeFailed = false;    // a priming in MIDI Sync failed: not retried by the tick
 };
 
-// The MixBuffer, allocated once at start-up. On failure: the message "Not
-// enough memory for mixing buffers!" and false.
-bool allocateMixBuffer(AudioOutput& out, Shell& shell);
+// The MixBuffer, allocated once at start-up; false when the memory cannot
+// be had.
+bool allocateMixBuffer(AudioOutput& out);
 // Closes the output first if it is open, then frees the buffer.
 void freeMixBuffer(AudioOutput& out);
 
@@ -51,10 +51,9 @@ void freeMixBuffer(AudioOutput& out);
 bool getOutputDeviceName(AudioOutput& out, SongState& song, int index, std::string& name);
 
 // Opens device `device` and primes it: step 0, the first half rendered.
-// The stream starts at once, silent until startOutput. On failure a message
-// tells why ("Output Device Error" with the library's text, or the missing
-// MixBuffer) and nothing is open. Expects no output open.
-bool openOutput(AudioOutput& out, SongState& song, Shell& shell, int device);
+// The stream starts at once, silent until startOutput. On failure nothing
+// is open and the result says why. Expects no output open.
+OutputResult openOutput(AudioOutput& out, SongState& song, int device);
 // The Start: the primed buffer sounds from the callback's next period. A
 // Start while playing changes nothing.
 void startOutput(AudioOutput& out);
@@ -66,43 +65,47 @@ void closeOutputs(AudioOutput& out);
 // closeOutputs, then frees every channel's sample.
 void releaseSamples(AudioOutput& out, SongState& song);
 
-// Select WAV Device (command 40007): raises modalActive, lists the devices;
-// OK with a selection sets outputDevice, used by the next openOutput.
-void outputDeviceDialog(AudioOutput& out, SongState& song, Shell& shell);
-
 // The Play lamp outside MIDI Sync: opens, primes and starts the output;
-// `playing` becomes 1 only when the output opened. Returns that.
-bool startPlayback(AudioOutput& out, SongState& song, Shell& shell);
+// `playing` becomes 1 only when the output opened.
+OutputResult startPlayback(AudioOutput& out, SongState& song);
 // The Stop lamp: `playing` := 0. In MIDI Sync the output is silenced and
 // stays open, to be primed again by the next tick; otherwise it is closed.
 void stopPlayback(AudioOutput& out, SongState& song);
 
+// What one tick found, for the program to show.
+struct TickReport {
+    bool playingChanged = false;   // MIDI or the device changed `playing`: the lamps are stale
+    bool outputLost = false;       // the stream ended on its own while it mattered
+    OutputResult reopened;         // opening the output again in MIDI Sync failed
+};
+
 // The 10 ms tick: notices a stream that ended on its own, primes the output
 // again while MIDI Sync is on (after a Stop, New Song, Open Song, Stream To
-// Disk), copies the transport into `playing` (repainting the lamps when MIDI
-// changed it), and refills while playing.
-void outputTick(AudioOutput& out, SongState& song, Shell& shell);
+// Disk), copies the transport into `playing`, and refills while playing.
+TickReport outputTick(AudioOutput& out, SongState& song);
 
 // Shutdown: the output closes before the samples and the MixBuffer are
 // freed; the MIDI input closes last.
 void shutdownOutput(AudioOutput& out, SongState& song);
 
 // For a render that needs the MixBuffer and the step clock to itself
-// (Stream To Disk): stops and closes the output (clearing `playing` and
-// repainting when it was set), and keeps the tick from priming it again
-// until the hold ends. A MIDI Start meanwhile plays once the output is
-// primed afresh after the hold.
+// (Stream To Disk): stops and closes the output (clearing `playing`), and
+// keeps the tick from priming it again until the hold ends. A MIDI Start
+// meanwhile plays once the output is primed afresh after the hold.
 class OutputHold {
 public:
-    OutputHold(AudioOutput& out, SongState& song, Shell& shell);
+    OutputHold(AudioOutput& out, SongState& song);
     ~OutputHold();
     OutputHold(const OutputHold&) = delete;
     OutputHold& operator=(const OutputHold&) = delete;
     // The MixBuffer to render into; null when it was never allocated.
     int16_t* buffer() { return out_.loop.data(); }
+    // Playback ran when the hold began (the lamps are stale).
+    bool stoppedPlayback() const { return stoppedPlayback_; }
 
 private:
     AudioOutput& out_;
+    bool stoppedPlayback_ = false;
 };
 
 }  // namespace tamboro

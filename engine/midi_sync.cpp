@@ -1,8 +1,5 @@
 #include "engine/midi_sync.h"
 
-#include <string>
-#include <vector>
-
 namespace tamboro {
 
 namespace {
@@ -29,33 +26,25 @@ void closeMidiInput(AudioOutput& out) {
 
 }  // namespace
 
-void toggleMidiSync(AudioOutput& out, SongState& song, Shell& shell) {
+MidiSyncResult toggleMidiSync(AudioOutput& out, SongState& song) {
     if (song.midiSync) {
-        shell.setMidiSyncChecked(false);
         song.midiSync = 0;
         closeMidiInput(out);
         song.playing = 0;
         closeOutputs(out);
-        return;
+        return {MidiSyncChange::TurnedOff, {}};
     }
     if (song.playing)
-        return;
-    if (!out.loop.allocated()) {
-        // Arming would render into a missing buffer.
-        shell.showMessage(MessageOwner::None, "Not enough memory for mixing buffers!",
-                          " Error in function SoundPlay()", MessageIcon::Warning);
-        return;
-    }
-    shell.setMidiSyncChecked(true);
+        return {MidiSyncChange::NothingWhilePlaying, {}};
+    if (!out.loop.allocated())
+        return {MidiSyncChange::NoMixBuffer, {}};
     out.loop.resetTransport();
-    if (!openMidiInput(out, song.midiInDevice)) {
-        shell.setMidiSyncChecked(false);
-        shell.showMessage(MessageOwner::MainWindow, "Could not open MIDI device.", "Error",
-                          MessageIcon::Warning);
-        return;
-    }
+    if (!openMidiInput(out, song.midiInDevice))
+        return {MidiSyncChange::MidiInputFailed, {}};
     song.midiSync = 1;
-    out.primeFailed = !openOutput(out, song, shell, song.outputDevice);
+    MidiSyncResult result{MidiSyncChange::TurnedOn, openOutput(out, song, song.outputDevice)};
+    out.primeFailed = !result.output.ok();
+    return result;
 }
 
 void onMidiIn(LoopBuffer& loop, uint32_t message) {
@@ -65,23 +54,12 @@ void onMidiIn(LoopBuffer& loop, uint32_t message) {
         loop.requestStop();
 }
 
-void midiInDeviceDialog(AudioOutput& out, SongState& song, Shell& shell) {
-    song.modalActive = 1;
-    std::vector<std::string> names;
-    const int count = out.midi.portCount();
-    for (int index = 0; index < count; ++index)
-        names.push_back(out.midi.portName(index));
-    shell.runDeviceDialog("Select MIDI Device", names, [&](int selected) {
-        if (selected < 0)
-            return;
-        song.midiInDevice = selected;
-        if (!out.midiInOpen)
-            return;
-        closeMidiInput(out);
-        if (!openMidiInput(out, song.midiInDevice))
-            shell.showMessage(MessageOwner::Dialog, "Could not open MIDI device.", "Error",
-                              MessageIcon::Warning);
-    });
+bool selectMidiInDevice(AudioOutput& out, SongState& song, int index) {
+    song.midiInDevice = index;
+    if (!out.midiInOpen)
+        return true;
+    closeMidiInput(out);
+    return openMidiInput(out, song.midiInDevice);
 }
 
 }  // namespace tamboro

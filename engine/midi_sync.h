@@ -18,18 +18,32 @@ inline constexpr uint32_t MidiStart = 250;
 inline constexpr uint32_t MidiContinue = 251;
 inline constexpr uint32_t MidiStop = 252;
 
+enum class MidiSyncChange {
+    TurnedOff,           // the MIDI input and the output closed, `playing` 0
+    NothingWhilePlaying, // turning it on while playing does nothing
+    NoMixBuffer,         // arming would render into a missing buffer: it stays off
+    MidiInputFailed,     // the MIDI input could not be opened: it stays off
+    TurnedOn,            // armed: the MIDI input is open; see `output`
+};
+
+struct MidiSyncResult {
+    MidiSyncChange change = MidiSyncChange::TurnedOff;
+    OutputResult output;   // for TurnedOn: opening and priming the output
+};
+
 // Enable MIDI Sync (command 40013): on while stopped opens the MIDI input
 // and primes the output; off closes the MIDI input and the output. Turning
 // it on while playing does nothing.
-void toggleMidiSync(AudioOutput& out, SongState& song, Shell& shell);
+MidiSyncResult toggleMidiSync(AudioOutput& out, SongState& song);
 
 // One incoming message, packed with its status byte in the low byte.
 // Start and Continue start, Stop stops; everything else is ignored.
 void onMidiIn(LoopBuffer& loop, uint32_t message);
 
-// Select MIDI In Device (command 40011): raises modalActive, lists the
-// inputs; OK with a selection sets midiInDevice and, while an input is
-// open, moves it to the new device at once.
-void midiInDeviceDialog(AudioOutput& out, SongState& song, Shell& shell);
+// A MIDI input chosen in Select MIDI Device: midiInDevice := index and,
+// while an input is open, the input moves to it at once. False when it was
+// open and could not be opened again: no input is open then, and MIDI Sync
+// stays on until it is turned off.
+bool selectMidiInDevice(AudioOutput& out, SongState& song, int index);
 
 }  // namespace tamboro

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "files/case_folding.h"
-#include "files/terminal_text.h"
+#include "commands/terminal_text.h"
 #include "files/utf8.h"
 
 namespace {

@@ -1,12 +1,8 @@
 #pragma once
 // What the front panel needs of the rest of the program: starting and
-// stopping playback from the lamps, the sample choice and message boxes.
+// stopping playback from the lamps and the sample choice.
 // The desktop program implements it; tests use a fake. The panel itself
 // never touches audio. Main thread only.
-
-#include <string_view>
-
-#include "engine/shell.h"
 
 namespace tamboro {
 
@@ -28,9 +24,9 @@ public:
     // loads the sample and asks the panel for a full repaint.
     virtual void chooseSample(int channel) = 0;
 
-    // A modal message box owned by the main window, with one OK button.
-    virtual void showMessage(std::string_view text, std::string_view caption,
-                             MessageIcon icon) = 0;
+    // Play lamp pressed while MIDI Sync is on: playback starts from the
+    // sequencer, which the host tells the user.
+    virtual void playPressedInMidiSync() = 0;
 };
 
 }  // namespace tamboro

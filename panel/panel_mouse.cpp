@@ -82,7 +82,7 @@ void handleHeader(PanelInput& input, PanelSurface& surface, int x, int y, bool d
         return;
     if (inLamp(x, y, PlayLampX)) {
         if (song.midiSync != 0) {
-            input.host.showMessage(MidiSyncPlayText, MidiSyncPlayCaption, MessageIcon::Information);
+            input.host.playPressedInMidiSync();
         } else if (!dragging && !isPlaying(song)) {
             // The host sets `playing` only when the output really runs.
             input.host.startPlayback();

@@ -27,11 +27,6 @@ struct PanelInput {
 
 enum class PanelPointer { Arrow, Resize, Sample };
 
-inline constexpr const char* MidiSyncPlayText =
-    "Play Button deactivated while in MIDI Sync mode.\n"
-    "Press <Play> on your sequencer/keyboard/synthesizer instead.";
-inline constexpr const char* MidiSyncPlayCaption = "Info";
-
 // A left-button press (dragging false) or a move with the left button down
 // (dragging true) at panel pixel (x, y), x and y never negative. Edits go
 // straight into the song; their redraws go onto `surface`.

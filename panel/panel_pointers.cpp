@@ -4,7 +4,7 @@
 #include <QPixmap>
 #include <QString>
 
-#include "app/resources/resource_names.h"
+#include "resources/resource_names.h"
 
 namespace tamboro {
 
@@ -38,10 +38,8 @@ const QCursor& PanelPointers::shape(PanelPointer pointer) const {
 
 PanelPointers loadPanelPointers() {
     PanelPointers pointers;
-    QString path = resourcePath(u"POINTERLOAD");
-    const QImage marks(path);
-    path.replace(QStringLiteral(".png"), QStringLiteral("-visible.png"));
-    const QImage shown(path);
+    const QImage marks(resourcePath(u"POINTERLOAD"));
+    const QImage shown(resourcePath(u"POINTERLOAD-VISIBLE"));
     if (!marks.isNull() && !shown.isNull()) {
         const QPoint hot = hotSpotOf(marks);
         pointers.sample = QCursor(QPixmap::fromImage(shown), hot.x(), hot.y());

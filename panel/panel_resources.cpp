@@ -5,7 +5,7 @@
 #include <QGuiApplication>
 #include <QHash>
 
-#include "app/resources/resource_names.h"
+#include "resources/resource_names.h"
 
 namespace tamboro {
 
@@ -41,8 +41,6 @@ QStringList fontFamiliesOf(const QString& file) {
 }
 
 }  // namespace
-
-const char* panelBitmapName(PanelBitmap bitmap) { return BitmapNames[static_cast<int>(bitmap)]; }
 
 bool PanelResources::stepButtonsMissing() const {
     return bitmap(PanelBitmap::Button1A).isNull() || bitmap(PanelBitmap::Button1B).isNull();

@@ -18,9 +18,6 @@ enum class PanelBitmap {
 };
 inline constexpr int PanelBitmapCount = 14;
 
-// The resource name of a bitmap, e.g. "TURNKNOB".
-const char* panelBitmapName(PanelBitmap bitmap);
-
 // The face of the sample names: a bold monospaced TrueType face from the
 // fonts-dejavu-core package, loaded from its file so that the panel looks
 // the same on every machine.

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes Tamboro's panel bitmaps, LOAD pointer and window icon.
 
-    python3 tools/make_bitmaps.py                 # writes app/resources/...
+    python3 tools/make_bitmaps.py                 # writes resources/...
     python3 tools/make_bitmaps.py --contact-sheet # also out/contact-sheet.png
 
 Needs only Python 3 with numpy (and Pillow for the contact sheet), e.g.
@@ -34,9 +34,9 @@ def check_knob(img):
 
 
 def write_all(root):
-    bitmap_dir = os.path.join(root, "app", "resources", "bitmaps")
-    pointer_dir = os.path.join(root, "app", "resources", "pointers")
-    icon_dir = os.path.join(root, "app", "resources", "icons")
+    bitmap_dir = os.path.join(root, "resources", "bitmaps")
+    pointer_dir = os.path.join(root, "resources", "pointers")
+    icon_dir = os.path.join(root, "resources", "icons")
     for d in (bitmap_dir, pointer_dir, icon_dir):
         os.makedirs(d, exist_ok=True)
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
+
 #include "files/song_file.h"
 #include "files/wave_reader.h"
 #include "tests/cli/run_tamboro.h"
@@ -56,6 +59,53 @@ TEST(CommandLineProgram, SamplesFolderDefaultsToSamplesBesideTheCurrentFolder) {
                                    dir / "");
     ASSERT_EQ(result.status, 3) << result.err;  // one of its samples is missing
     EXPECT_EQ(test::readFile(dir / "out.wav"), test::readFile(Golden / "expected.wav"));
+}
+
+// The libraries a run of the program loaded, as the dynamic loader tells
+// them (dlopen included).
+std::vector<std::string> loadedLibraries(const std::string& loaderLog) {
+    std::vector<std::string> names;
+    std::istringstream lines(loaderLog);
+    for (std::string line; std::getline(lines, line);) {
+        const size_t at = line.find("file=");
+        const size_t end = line.find(" [", at);
+        if (at != std::string::npos && line.find("needed by") == std::string::npos &&
+            end != std::string::npos)
+            names.push_back(line.substr(at + 5, end - at - 5));
+    }
+    return names;
+}
+
+bool anyContains(const std::vector<std::string>& names, const std::string& part) {
+    return std::any_of(names.begin(), names.end(),
+                       [&](const std::string& name) { return name.find(part) != std::string::npos; });
+}
+
+// A box without a display (or without Qt installed) runs every headless
+// mode: none of them may load a Qt library, and rendering loads no audio
+// library either.
+TEST(CommandLineProgram, HeadlessModesLoadNoQtAndRenderingNoAudioLibrary) {
+    test::ScratchDir dir;
+    const std::string song = (Golden / "golden.sng").string();
+    const std::string samples = (Golden / "Samples").string();
+    const std::vector<std::vector<std::string>> modes = {
+        {"--render", song, "out.wav", "--samples", samples},
+        {"--version"},
+        {"--help"},
+        {"--list-devices"},
+        {"--play", song, "--samples", samples, "--seconds", "0.2", "--device", "99"},
+    };
+    for (const auto& args : modes) {
+        SCOPED_TRACE(args.front());
+        const auto result = runTamboro(args, dir / "", "export LD_DEBUG=files; ");
+        const std::vector<std::string> loaded = loadedLibraries(result.err);
+        ASSERT_TRUE(anyContains(loaded, "libc.so")) << "the loader's log is missing:\n" << result.err;
+        EXPECT_FALSE(anyContains(loaded, "libQt")) << result.err;
+        const bool plays = args.front() == "--list-devices" || args.front() == "--play";
+        EXPECT_EQ(anyContains(loaded, "tamboro-audio.so"), plays);
+        EXPECT_EQ(anyContains(loaded, "librtaudio"), plays);
+    }
+    EXPECT_TRUE(std::filesystem::exists(dir / "out.wav"));
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/command_line.h"
+#include "cli/command_line.h"
 
 namespace tamboro {
 namespace {

@@ -1,5 +1,5 @@
 // MIDI Sync through a fake MIDI input and a fake device: arming, Start,
-// Continue and Stop, priming again after every stop, the input dialog, and
+// Continue and Stop, priming again after every stop, moving the input, and
 // Stream To Disk's hold on the output.
 
 #include <gtest/gtest.h>
@@ -15,7 +15,9 @@ using test::HalfFrames;
 
 struct MidiRig : test::PlaybackRig {
     void arm() {
-        toggleMidiSync(out, *song, shell);
+        const MidiSyncResult result = toggleMidiSync(out, *song);
+        ASSERT_EQ(result.change, MidiSyncChange::TurnedOn);
+        ASSERT_TRUE(result.output.ok());
         ASSERT_EQ(song->midiSync, 1);
     }
     // Step 0 again: the next half played from a Start equals the reference.
@@ -28,7 +30,6 @@ TEST(MidiSync, ArmedOutputIsPrimedAndSilentUntilStartThenPlaysFromStepZero) {
     for (uint32_t message : {MidiStart, MidiContinue}) {
         MidiRig rig;
         rig.arm();
-        EXPECT_EQ(rig.shell.midiSyncChecked, true);
         EXPECT_EQ(rig.midi.openIndex, 0);
         EXPECT_TRUE(rig.midi.started);
         EXPECT_TRUE(rig.wave.started);
@@ -39,7 +40,7 @@ TEST(MidiSync, ArmedOutputIsPrimedAndSilentUntilStartThenPlaysFromStepZero) {
         rig.midi.send(message);
         EXPECT_TRUE(rig.startsAtStepZero());
         EXPECT_EQ(rig.song->playing, 1);
-        EXPECT_EQ(rig.shell.lampRepaints, 1);
+        EXPECT_EQ(rig.ticks.playingChanges, 1);
     }
 }
 
@@ -65,7 +66,7 @@ TEST(MidiSync, StopSilencesAtOnceAndTheNextStartPlaysFromStepZero) {
     EXPECT_TRUE(test::silent(rig.wave.play(rig.wave.period)));   // the very next period
     rig.playTicking(HalfFrames);
     EXPECT_EQ(rig.song->playing, 0);
-    EXPECT_EQ(rig.shell.lampRepaints, 2);
+    EXPECT_EQ(rig.ticks.playingChanges, 2);
     EXPECT_TRUE(rig.wave.isOpen());   // kept open, so its connections stay
 
     rig.midi.send(MidiContinue);
@@ -114,7 +115,8 @@ TEST(MidiSync, AStartDuringStreamToDiskPlaysStepZeroAfterItNotTheRender) {
     MidiRig rig;
     rig.arm();
     {
-        OutputHold hold(rig.out, *rig.song, rig.shell);
+        OutputHold hold(rig.out, *rig.song);
+        EXPECT_FALSE(hold.stoppedPlayback());   // armed, not playing
         EXPECT_FALSE(rig.wave.isOpen());
         rig.midi.send(MidiStart);
         rig.tick();   // a modal loop ticking meanwhile must not prime
@@ -127,13 +129,13 @@ TEST(MidiSync, AStartDuringStreamToDiskPlaysStepZeroAfterItNotTheRender) {
     EXPECT_TRUE(rig.startsAtStepZero());
 }
 
-TEST(MidiSync, HoldWhilePlayingStopsAndRepaintsOutsideMidiSync) {
+TEST(MidiSync, HoldWhilePlayingStopsPlaybackOutsideMidiSync) {
     test::PlaybackRig rig;
-    ASSERT_TRUE(startPlayback(rig.out, *rig.song, rig.shell));
+    ASSERT_TRUE(startPlayback(rig.out, *rig.song).ok());
     {
-        OutputHold hold(rig.out, *rig.song, rig.shell);
+        OutputHold hold(rig.out, *rig.song);
         EXPECT_EQ(rig.song->playing, 0);
-        EXPECT_EQ(rig.shell.panelRepaints, 1);
+        EXPECT_TRUE(hold.stoppedPlayback());
     }
     rig.tick();
     EXPECT_FALSE(rig.wave.isOpen());   // not armed: nothing opens again
@@ -142,10 +144,10 @@ TEST(MidiSync, HoldWhilePlayingStopsAndRepaintsOutsideMidiSync) {
 TEST(MidiSync, ToggleWhileStoppedArmedRunningAndPlaying) {
     {   // Playing from the Play lamp: nothing at all happens.
         MidiRig rig;
-        ASSERT_TRUE(startPlayback(rig.out, *rig.song, rig.shell));
-        toggleMidiSync(rig.out, *rig.song, rig.shell);
+        ASSERT_TRUE(startPlayback(rig.out, *rig.song).ok());
+        EXPECT_EQ(toggleMidiSync(rig.out, *rig.song).change, MidiSyncChange::NothingWhilePlaying);
         EXPECT_EQ(rig.song->midiSync, 0);
-        EXPECT_FALSE(rig.shell.midiSyncChecked.has_value());
+        EXPECT_EQ(rig.song->playing, 1);
         EXPECT_EQ(rig.midi.opens, 0);
     }
     for (bool started : {false, true}) {   // armed, running: off closes everything
@@ -155,10 +157,9 @@ TEST(MidiSync, ToggleWhileStoppedArmedRunningAndPlaying) {
             rig.midi.send(MidiStart);
             rig.playTicking(HalfFrames);
         }
-        toggleMidiSync(rig.out, *rig.song, rig.shell);
+        EXPECT_EQ(toggleMidiSync(rig.out, *rig.song).change, MidiSyncChange::TurnedOff);
         EXPECT_EQ(rig.song->midiSync, 0);
         EXPECT_EQ(rig.song->playing, 0);
-        EXPECT_EQ(rig.shell.midiSyncChecked, false);
         EXPECT_EQ(rig.midi.openIndex, -1);
         EXPECT_FALSE(rig.wave.isOpen());
         rig.tick();
@@ -172,56 +173,39 @@ TEST(MidiSync, ToggleWhileStoppedArmedRunningAndPlaying) {
 TEST(MidiSync, InputThatCannotOpenLeavesTheModeOffAndTheOutputClosed) {
     MidiRig rig;
     rig.midi.broken = {0};
-    toggleMidiSync(rig.out, *rig.song, rig.shell);
+    EXPECT_EQ(toggleMidiSync(rig.out, *rig.song).change, MidiSyncChange::MidiInputFailed);
     EXPECT_EQ(rig.song->midiSync, 0);
-    EXPECT_EQ(rig.shell.midiSyncChecked, false);
+    EXPECT_FALSE(rig.out.midiInOpen);
     EXPECT_EQ(rig.wave.opens, 0);
-    ASSERT_EQ(rig.shell.messages.size(), 1u);
-    EXPECT_EQ(rig.shell.messages[0].text, "Could not open MIDI device.");
-    EXPECT_EQ(rig.shell.messages[0].caption, "Error");
-    EXPECT_EQ(rig.shell.messages[0].owner, MessageOwner::MainWindow);
 }
 
-TEST(MidiSync, NoMixBufferMeansNoArmingAndAMessage) {
+TEST(MidiSync, NoMixBufferMeansNoArming) {
     MidiRig rig;
     freeMixBuffer(rig.out);
-    toggleMidiSync(rig.out, *rig.song, rig.shell);
+    EXPECT_EQ(toggleMidiSync(rig.out, *rig.song).change, MidiSyncChange::NoMixBuffer);
     EXPECT_EQ(rig.song->midiSync, 0);
     EXPECT_EQ(rig.midi.opens, 0);
-    ASSERT_EQ(rig.shell.messages.size(), 1u);
-    EXPECT_EQ(rig.shell.messages[0].text, "Not enough memory for mixing buffers!");
 }
 
-TEST(MidiSync, InputDialogStoresTheIndexAndMovesAnOpenInput) {
+TEST(MidiSync, ChoosingAnInputStoresItsIndexAndMovesAnOpenInput) {
     MidiRig rig;
-    rig.shell.deviceAnswers = {{true, 1}};
-    midiInDeviceDialog(rig.out, *rig.song, rig.shell);   // off: only the index
+    EXPECT_TRUE(selectMidiInDevice(rig.out, *rig.song, 1));   // off: only the index
     EXPECT_EQ(rig.song->midiInDevice, 1);
     EXPECT_EQ(rig.midi.opens, 0);
-    ASSERT_EQ(rig.shell.deviceDialogs.size(), 1u);
-    EXPECT_EQ(rig.shell.deviceDialogs[0].caption, "Select MIDI Device");
-    EXPECT_EQ(rig.shell.deviceDialogs[0].entries, rig.midi.names);
-    EXPECT_EQ(rig.song->modalActive, 1);
 
     rig.arm();
     EXPECT_EQ(rig.midi.openIndex, 1);
-    rig.shell.deviceAnswers = {{false, 0}, {true, -1}, {true, 0}};
-    for (int i = 0; i < 3; ++i)
-        midiInDeviceDialog(rig.out, *rig.song, rig.shell);
-    EXPECT_EQ(rig.midi.openIndex, 0);   // moved at once by the third
+    EXPECT_TRUE(selectMidiInDevice(rig.out, *rig.song, 0));
+    EXPECT_EQ(rig.midi.openIndex, 0);   // moved at once
     EXPECT_TRUE(rig.midi.started);
     rig.midi.send(MidiStart);
     EXPECT_TRUE(rig.startsAtStepZero());
 
-    // A device that fails: told inside the dialog, the mode stays on.
+    // A device that fails: no input is open, the mode stays on.
     rig.midi.broken = {1};
-    rig.shell.deviceAnswers = {{true, 1}};
-    midiInDeviceDialog(rig.out, *rig.song, rig.shell);
+    EXPECT_FALSE(selectMidiInDevice(rig.out, *rig.song, 1));
     EXPECT_FALSE(rig.out.midiInOpen);
     EXPECT_EQ(rig.song->midiSync, 1);
-    ASSERT_EQ(rig.shell.messages.size(), 1u);
-    EXPECT_EQ(rig.shell.messages[0].owner, MessageOwner::Dialog);
-    EXPECT_EQ(rig.shell.messages[0].text, "Could not open MIDI device.");
 }
 
 }  // namespace

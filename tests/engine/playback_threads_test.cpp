@@ -32,7 +32,7 @@ TEST(PlaybackThreads, RefillAgainstTheCallbackGivesTheSongHalfByHalf) {
     test::PlaybackRig rig;
     constexpr int Halves = 12;
     rig.wave.threadRecord.assign(size_t{Halves} * HalfFrames * 2, int16_t{1});
-    ASSERT_TRUE(startPlayback(rig.out, *rig.song, rig.shell));
+    ASSERT_TRUE(startPlayback(rig.out, *rig.song).ok());
     rig.wave.runThread(200us);   // about 6 times faster than real time
     const auto needed = uint64_t{Halves} * HalfFrames / rig.wave.period + 4;
     tickUntil(rig, 500us, [&] { return rig.wave.periods.load() >= needed; });
@@ -57,7 +57,7 @@ TEST(PlaybackThreads, RefillAgainstTheCallbackGivesTheSongHalfByHalf) {
 
 TEST(PlaybackThreads, ThousandRandomMidiMessagesWhilePlayingAndTogglingSync) {
     test::PlaybackRig rig;
-    toggleMidiSync(rig.out, *rig.song, rig.shell);
+    toggleMidiSync(rig.out, *rig.song);
     ASSERT_EQ(rig.song->midiSync, 1);
     rig.wave.runThread(100us);
 
@@ -75,8 +75,8 @@ TEST(PlaybackThreads, ThousandRandomMidiMessagesWhilePlayingAndTogglingSync) {
     tickUntil(rig, 300us, [&] {
         // Now and then off and on again, while the messages keep coming.
         if (sent.load() / 100 > toggles) {
-            toggleMidiSync(rig.out, *rig.song, rig.shell);
-            toggleMidiSync(rig.out, *rig.song, rig.shell);
+            toggleMidiSync(rig.out, *rig.song);
+            toggleMidiSync(rig.out, *rig.song);
             EXPECT_EQ(rig.song->midiSync, 1);
             rig.wave.runThread(100us);
             ++toggles;

@@ -22,7 +22,7 @@
 namespace tamboro::test {
 
 inline QImage sourceBitmap(const char* name) {
-    const QString path = QStringLiteral(TAMBORO_SOURCE_DIR "/app/resources/bitmaps/") +
+    const QString path = QStringLiteral(TAMBORO_SOURCE_DIR "/resources/bitmaps/") +
                          QString::fromLatin1(name) + QStringLiteral(".png");
     return QImage(path).convertToFormat(QImage::Format_RGB32);
 }
@@ -125,35 +125,25 @@ inline std::unique_ptr<SongState> startUpSong() {
 
 class FakePanelHost : public PanelHost {
 public:
-    struct Message {
-        std::string text;
-        std::string caption;
-        MessageIcon icon;
-    };
-
     explicit FakePanelHost(SongState& song) : song_(song) {}
 
     bool outputOpens = true;         // false: the output fails to open
     int starts = 0;
     int stops = 0;
+    int midiSyncPlayPresses = 0;
     std::vector<int> sampleChoices;
-    std::vector<Message> messages;
 
     void startPlayback() override {
         ++starts;
         if (outputOpens)
             song_.playing = 1;
-        else
-            messages.push_back({"output failed", "Error", MessageIcon::Warning});
     }
     void stopPlayback() override {
         ++stops;
         song_.playing = 0;
     }
     void chooseSample(int channel) override { sampleChoices.push_back(channel); }
-    void showMessage(std::string_view text, std::string_view caption, MessageIcon icon) override {
-        messages.push_back({std::string(text), std::string(caption), icon});
-    }
+    void playPressedInMidiSync() override { ++midiSyncPlayPresses; }
 
 private:
     SongState& song_;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
+#include "cli/command_line.h"
 #include "files/sample_reload.h"
 #include "files/song_file.h"
 #include "panel/panel_widget.h"

@@ -19,7 +19,7 @@
 
 namespace {
 
-const std::string kResources = std::string(TAMBORO_SOURCE_DIR) + "/app/resources/";
+const std::string kResources = std::string(TAMBORO_SOURCE_DIR) + "/resources/";
 
 std::string bitmapPath(const std::string& name) { return kResources + "bitmaps/" + name + ".png"; }
 

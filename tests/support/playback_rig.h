@@ -1,6 +1,6 @@
 #pragma once
-// The output side wired to a fake device, a fake MIDI input and a scripted
-// shell, with the playback song loaded and the MixBuffer allocated.
+// The output side wired to a fake device and a fake MIDI input, with the
+// playback song loaded and the MixBuffer allocated.
 
 #include <gtest/gtest.h>
 
@@ -11,16 +11,22 @@
 #include "tests/support/fake_midi_input.h"
 #include "tests/support/fake_wave_output.h"
 #include "tests/support/playback_song.h"
-#include "tests/support/scripted_shell.h"
 
 namespace tamboro::test {
 
 struct PlaybackRig {
     explicit PlaybackRig(uint32_t startPosition = 0) : out(wave, midi, startPosition) {
-        EXPECT_TRUE(allocateMixBuffer(out, shell));
+        EXPECT_TRUE(allocateMixBuffer(out));
     }
 
-    void tick() { outputTick(out, *song, shell); }
+    // One tick; what the ticks reported since the last look adds up in `ticks`.
+    TickReport tick() {
+        const TickReport report = outputTick(out, *song);
+        ticks.playingChanges += report.playingChanged;
+        ticks.outputsLost += report.outputLost;
+        ticks.reopenFailures += !report.reopened.ok();
+        return report;
+    }
 
     // Plays `frames` in device periods with a tick after every other period
     // (about every 10 ms), as the main thread and the device would.
@@ -41,9 +47,15 @@ struct PlaybackRig {
         return std::vector<int16_t>(begin, begin + HalfFrames * 2);
     }
 
+    struct TickCounts {
+        int playingChanges = 0;
+        int outputsLost = 0;
+        int reopenFailures = 0;
+    };
+
     FakeWaveOutput wave;
     FakeMidiInput midi;
-    ScriptedShell shell;
+    TickCounts ticks;
     std::unique_ptr<SongState> song = playbackSong();
     AudioOutput out;
 };

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/shell.h"
+#include "commands/shell.h"
 
 namespace tamboro::test {
 

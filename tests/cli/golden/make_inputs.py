@@ -3,7 +3,7 @@
 
 The song bytes are laid out here by hand, independently of the program's own
 song writer. After changing this script, regenerate the expected render with
-    ./make_inputs.py && ../../../build/app/tamboro --render golden.sng expected.wav \
+    ./make_inputs.py && ../../../build/bin/tamboro --render golden.sng expected.wav \
         --samples Samples --pitch 2=7 --pitch 3=-5
 and check the change by ear and with sox before committing it.
 """

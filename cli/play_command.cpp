@@ -1,0 +1,162 @@
+#include "cli/play_command.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <ostream>
+#include <thread>
+
+#include "cli/audio_module.h"
+#include "cli/command_song.h"
+#include "commands/messages.h"
+#include "commands/terminal_text.h"
+#include "engine/audio_output.h"
+#include "engine/midi_sync.h"
+
+namespace tamboro {
+
+namespace {
+
+std::atomic<bool> interrupted{false};
+
+extern "C" void onSignal(int) {
+    interrupted.store(true);
+}
+
+// What the program says, one line each on the terminal.
+class PlayReport {
+public:
+    PlayReport(std::ostream& out, std::ostream& errors) : out_(out), errors_(errors) {}
+
+    void tell(const Message& message) {
+        ++messages;
+        errors_ << "tamboro: " << terminalLine(message) << std::endl;
+    }
+    void tell(const OutputResult& result) {
+        if (!result.ok())
+            tell(outputProblemMessage(result));
+    }
+    // A change of `playing`, as the lamps would show it.
+    void playing(bool now) {
+        if (now != playing_)
+            out_ << (now ? "playing" : "stopped") << std::endl;
+        playing_ = now;
+    }
+
+    int messages = 0;
+
+private:
+    std::ostream& out_;
+    std::ostream& errors_;
+    bool playing_ = false;
+};
+
+// The main loop of the desktop program without a window: the 10 ms tick,
+// on time, until the end.
+void runTicks(AudioOutput& output, SongState& song, PlayReport& report, double seconds,
+              bool followMidi) {
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    const auto end = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    auto next = start;
+    while (!interrupted.load() && (seconds <= 0 || Clock::now() < end)) {
+        const TickReport tick = outputTick(output, song);
+        if (tick.outputLost)
+            report.tell(outputLostMessage());
+        report.tell(tick.reopened);
+        report.playing(song.playing != 0);
+        if (!followMidi && song.playing == 0)
+            return;   // the output stopped on its own; the tick said why
+        next += std::chrono::milliseconds(10);
+        std::this_thread::sleep_until(next);
+    }
+}
+
+// A stream line: "NAME, RATE Hz, PERIOD frames a period".
+void describeStream(std::ostream& out, AudioSystems& systems, const std::string& name) {
+    out << name << ", " << systems.streamRate() << " Hz, " << systems.streamPeriod()
+        << " frames a period";
+}
+
+int play(const CommandLine& line, SongState& song, AudioSystems& systems, std::ostream& out,
+         PlayReport& report, std::ostream& errors) {
+    AudioOutput output(systems.wave(), systems.midi());
+    if (!allocateMixBuffer(output)) {
+        report.tell(noMixBufferMessage());
+        return 1;
+    }
+    std::string name;
+    if (!getOutputDeviceName(output, song, line.device, name)) {
+        if (song.outputDeviceCount == 0)
+            errors << "tamboro: " << noOutputDeviceMessage().text << " ("
+                   << systems.outputSystemsFound() << ")\n";
+        else
+            errors << "tamboro: there is no output device " << line.device << " (see --list-devices)\n";
+        return 1;
+    }
+    song.outputDevice = line.device;
+
+    interrupted.store(false);
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+
+    int status = 0;
+    if (line.midiSync) {
+        if (line.midiDevice >= systems.midi().portCount()) {
+            errors << "tamboro: there is no MIDI input " << line.midiDevice << " (see --list-devices)\n";
+            return 1;
+        }
+        song.midiInDevice = line.midiDevice;
+        const MidiSyncResult armed = toggleMidiSync(output, song);
+        if (armed.change == MidiSyncChange::MidiInputFailed)
+            report.tell(midiInputFailedMessage(MessageOwner::None));
+        report.tell(armed.output);
+        if (!song.midiSync || !output.outputOpen) {
+            shutdownOutput(output, song);
+            return 1;
+        }
+        out << "armed: ";
+        describeStream(out, systems, name);
+        out << "; waiting for MIDI Start on " << escapeForTerminal(systems.midi().portName(line.midiDevice))
+            << std::endl;
+        runTicks(output, song, report, line.seconds, true);
+    } else {
+        const OutputResult started = startPlayback(output, song);
+        if (!started.ok()) {
+            report.tell(started);
+            return 1;
+        }
+        out << "playing: ";
+        describeStream(out, systems, name);
+        out << std::endl;
+        report.playing(true);
+        const int before = report.messages;
+        runTicks(output, song, report, line.seconds, false);
+        if (report.messages != before)
+            status = 1;
+    }
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    shutdownOutput(output, song);
+    return status;
+}
+
+}  // namespace
+
+int runPlayCommand(const CommandLine& line, std::ostream& out, std::ostream& errors) {
+    const std::unique_ptr<SongState> song = openCommandSong(line, errors);
+    if (!song)
+        return 1;
+    loadCommandSamples(*song, line, errors);
+
+    std::string problem;
+    const std::unique_ptr<AudioSystems> systems = loadAudioSystems(problem);
+    if (!systems) {
+        errors << "tamboro: the audio module cannot be loaded: " << escapeForTerminal(problem) << "\n";
+        return 1;
+    }
+    PlayReport report(out, errors);
+    return play(line, *song, *systems, out, report, errors);
+}
+
+}  // namespace tamboro

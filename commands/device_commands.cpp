@@ -1,0 +1,83 @@
+#include "commands/device_commands.h"
+
+#include <string>
+#include <vector>
+
+#include "commands/messages.h"
+#include "engine/midi_sync.h"
+
+namespace tamboro {
+
+namespace {
+
+void tell(Shell& shell, const OutputResult& result) {
+    if (!result.ok())
+        show(shell, outputProblemMessage(result));
+}
+
+}  // namespace
+
+void playCommand(AudioOutput& out, SongState& song, Shell& shell) {
+    tell(shell, startPlayback(out, song));
+}
+
+void tickCommand(AudioOutput& out, SongState& song, Shell& shell) {
+    const TickReport report = outputTick(out, song);
+    if (report.outputLost)
+        show(shell, outputLostMessage());
+    tell(shell, report.reopened);
+    if (report.playingChanged)
+        shell.repaintLamps();
+}
+
+void outputDeviceDialog(AudioOutput& out, SongState& song, Shell& shell) {
+    song.modalActive = 1;
+    std::vector<std::string> names;
+    std::string name;
+    for (int index = 0; getOutputDeviceName(out, song, index, name); ++index)
+        names.push_back(name);
+    shell.runDeviceDialog("Select WAV Device", names, [&](int selected) {
+        if (selected >= 0)
+            song.outputDevice = selected;
+    });
+}
+
+void midiInDeviceDialog(AudioOutput& out, SongState& song, Shell& shell) {
+    song.modalActive = 1;
+    std::vector<std::string> names;
+    const int count = out.midi.portCount();
+    for (int index = 0; index < count; ++index)
+        names.push_back(out.midi.portName(index));
+    shell.runDeviceDialog("Select MIDI Device", names, [&](int selected) {
+        if (selected >= 0 && !selectMidiInDevice(out, song, selected))
+            show(shell, midiInputFailedMessage(MessageOwner::Dialog));
+    });
+}
+
+void midiSyncCommand(AudioOutput& out, SongState& song, Shell& shell) {
+    const int32_t wasPlaying = song.playing;
+    const MidiSyncResult result = toggleMidiSync(out, song);
+    switch (result.change) {
+    case MidiSyncChange::TurnedOff:
+        shell.setMidiSyncChecked(false);
+        break;
+    case MidiSyncChange::NothingWhilePlaying:
+        break;
+    case MidiSyncChange::NoMixBuffer:
+        show(shell, noMixBufferMessage());
+        break;
+    case MidiSyncChange::MidiInputFailed:
+        shell.setMidiSyncChecked(false);
+        show(shell, midiInputFailedMessage(MessageOwner::MainWindow));
+        break;
+    case MidiSyncChange::TurnedOn:
+        shell.setMidiSyncChecked(true);
+        tell(shell, result.output);
+        break;
+    }
+    // Turning MIDI Sync off stops playback; the lamps must say so.
+    if (song.playing != wasPlaying)
+        shell.repaintLamps();
+}
+
+}  // namespace tamboro

@@ -1,0 +1,43 @@
+#pragma once
+// The Shell of the desktop program: Qt message boxes, Qt's own file dialogs
+// (their modal loop keeps the refill timer running), the device list dialog,
+// the question about unsaved changes, the MIDI Sync check mark and the
+// panel's repaints. Main thread.
+
+#include <QAction>
+#include <QWidget>
+
+#include <functional>
+
+#include "commands/shell.h"
+
+namespace tamboro {
+
+class QtShell : public Shell {
+public:
+    struct Repaints {
+        std::function<void()> panel;
+        std::function<void()> lamps;
+    };
+
+    QtShell(QWidget& mainWindow, QAction* midiSyncItem, Repaints repaints);
+
+    void showMessage(MessageOwner owner, std::string_view text, std::string_view caption,
+                     MessageIcon icon) override;
+    std::optional<std::string> chooseFile(FileDialogMode mode, const FileFilter& filter,
+                                          const std::string& folder,
+                                          const std::string& startPath) override;
+    bool runDeviceDialog(std::string_view caption, const std::vector<std::string>& entries,
+                         const std::function<void(int selected)>& onOk) override;
+    SaveChangesAnswer askSaveChanges() override;
+    void setMidiSyncChecked(bool checked) override;
+    void repaintPanel() override;
+    void repaintLamps() override;
+
+private:
+    QWidget& mainWindow_;
+    QAction* midiSyncItem_;
+    Repaints repaints_;
+};
+
+}  // namespace tamboro

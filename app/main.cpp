@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
         std::cout << tamboro::usageText();
         return 0;
     case CommandLine::Action::Version:
-        std::cout << "tamboro 1.0a\n";
+        std::cout << "tamboro " TAMBORO_VERSION "\n";
         return 0;
     case CommandLine::Action::Error:
         std::cerr << "tamboro: " << line.error << "\n" << tamboro::usageText();

@@ -66,5 +66,5 @@ echo "-- manual page and desktop metadata as packaged"
 bash "$top/tests/packaging/manual_test.sh" lint "$work/x-tamboro-cli/usr/share/man/man1/tamboro.1.gz"
 metainfo=("$work"/x-tamboro/usr/share/metainfo/*.metainfo.xml)
 [ ${#metainfo[@]} = 1 ] || fail "tamboro holds not one metainfo file"
-appstreamcli validate --no-net "${metainfo[0]}" || fail "the packaged metainfo does not validate"
+appstreamcli validate-tree --no-net "$work/x-tamboro" || fail "the packaged metadata or launcher does not validate"
 echo "packages checked"

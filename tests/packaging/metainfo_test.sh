@@ -14,7 +14,8 @@ shopt -s nullglob
 files=("$prefix"/share/metainfo/*.metainfo.xml)
 [ ${#files[@]} = 1 ] || fail "not one metainfo file in share/metainfo: ${files[*]:-none}"
 metainfo=${files[0]}
-appstreamcli validate --no-net --pedantic "$metainfo" || fail "$(basename "$metainfo") does not validate"
+# the tree as a software centre reads it: the metadata and the launcher it names
+appstreamcli validate-tree --no-net --pedantic "$prefix" || fail "$(basename "$metainfo") does not validate"
 id=$(sed -n 's:.*<id>\(.*\)</id>.*:\1:p' "$metainfo")
 [ "$(basename "$metainfo")" = "$id.metainfo.xml" ] || fail "the file name does not follow its id $id"
 launcher=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")

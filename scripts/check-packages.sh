@@ -4,7 +4,8 @@
 #  - each package holds exactly what `cmake --install` installs of its
 #    component, plus its own copyright, changelog and lintian overrides, and
 #    the two components together are everything `cmake --install` installs;
-#  - tamboro depends on tamboro-cli of its own version;
+#  - tamboro depends on tamboro-cli of its own version, and tamboro-cli on
+#    no Qt library once the desktop program is a program of its own;
 #  - the packaged manual page formats without warnings and the packaged
 #    desktop metadata validates.
 #   scripts/check-packages.sh DEB_DIR [BUILD]    BUILD: the packages' build folder (default build-deb)
@@ -59,7 +60,15 @@ version=$(dpkg-deb -f "${desktop[0]}" Version)
 depends=$(dpkg-deb -f "${desktop[0]}" Depends)
 grep -qF "tamboro-cli (= $version)" <<<"$depends" || fail "tamboro does not depend on tamboro-cli (= $version): $depends"
 [ "$(dpkg-deb -f "${cli[0]}" Version)" = "$version" ] || fail "the two packages' versions differ"
-echo "tamboro-cli: $(dpkg-deb -f "${cli[0]}" Depends)"
+cli_depends=$(dpkg-deb -f "${cli[0]}" Depends)
+# The command needs no toolkit once the desktop program is a program of its
+# own in tamboro (below /usr/lib or /usr/libexec).
+if dpkg-deb -c "${desktop[0]}" | grep -qE '^-rwx.* \./usr/(lib|libexec)/'; then
+  ! grep -qE '(^|[ ,|])(libqt|qt6-)' <<<"$cli_depends" || fail "tamboro-cli depends on Qt: $cli_depends"
+else
+  echo "(the command still holds the desktop program, so tamboro-cli still depends on Qt)"
+fi
+echo "tamboro-cli: $cli_depends"
 echo "tamboro:     $depends"
 
 echo "-- manual page and desktop metadata as packaged"

@@ -126,7 +126,7 @@ demos=$(ls /usr/share/tamboro/Songs | wc -l)
 check "launcher: $command" $? "status $status (124: window open until stopped), $folder has $samples samples and $songs songs $(head -c 300 /tmp/window.log | tr '\n' ' ')"
 
 # Purge: nothing of either package may stay.
-dpkg -L tamboro-cli tamboro | sort -u >/root/owned
+dpkg -L tamboro-cli tamboro | grep -v -e '^$' -e '^/\.$' | sort -u >/root/owned
 paths=$(wc -l </root/owned)
 echo "== installed files (dpkg -L tamboro-cli tamboro, folders left out)"
 while IFS= read -r path; do [ -d "$path" ] || echo "$path"; done </root/owned

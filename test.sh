@@ -2,7 +2,8 @@
 # Builds Tamboro and runs every test: the whole suite (the end-to-end tests
 # start their own JACK servers), the same suite under AddressSanitizer +
 # UndefinedBehaviorSanitizer, the threaded playback tests under
-# ThreadSanitizer, and each fuzz target for a short time on its seed corpus.
+# ThreadSanitizer, and each fuzz target for a short time on its seed corpus;
+# builds the Debian packages and checks them (lintian, contents).
 # Installs missing Debian packages first.
 #   FUZZ_SECONDS=N  seconds per fuzz target (default 30)
 set -euo pipefail
@@ -24,6 +25,10 @@ echo "== Build and test"
 configure build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAMBORO_UI=ON -DTAMBORO_SANITIZE=
 cmake --build build-test -j "$jobs"
 ctest --test-dir build-test --output-on-failure -j "$jobs" | tee -a "$log"
+
+echo "== Debian packages: build, lintian, contents, manual page and metadata"
+JOBS=$jobs scripts/build-packages.sh "$PWD/out/packages"
+scripts/check-packages.sh out/packages build-deb
 
 echo "== Build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 configure build-asan -DCMAKE_BUILD_TYPE=Debug -DTAMBORO_UI=ON -DTAMBORO_SANITIZE=address

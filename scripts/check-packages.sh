@@ -63,7 +63,8 @@ grep -qF "tamboro-cli (= $version)" <<<"$depends" || fail "tamboro does not depe
 cli_depends=$(dpkg-deb -f "${cli[0]}" Depends)
 # The command needs no toolkit: the desktop program is in tamboro.
 ! grep -qE '(^|[ ,|])(libqt|qt6-)' <<<"$cli_depends" || fail "tamboro-cli depends on Qt: $cli_depends"
-dpkg-deb -c "${desktop[0]}" | grep -qE '^-rwx.* \./usr/libexec/tamboro/tamboro-desktop$' \
+desktop_files=$(dpkg-deb -c "${desktop[0]}")
+grep -qE '^-rwx.* \./usr/libexec/tamboro/tamboro-desktop$' <<<"$desktop_files" \
   || fail "tamboro does not hold the desktop program"
 echo "tamboro-cli: $cli_depends"
 echo "tamboro:     $depends"

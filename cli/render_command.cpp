@@ -8,6 +8,7 @@
 #include "engine/song_state.h"
 #include "files/file_replacement.h"
 #include "files/output_checks.h"
+#include "files/stored_names.h"
 #include "files/stream_to_disk.h"
 #include "commands/terminal_text.h"
 
@@ -32,7 +33,7 @@ bool outputIsUsable(const CommandLine& line, const SongState& song, std::ostream
         errors << "the song file being rendered";
     } else {
         errors << "the sample of channel " << clash->channel << " ("
-               << escapeForTerminal(song.sampleName[clash->channel].data()) << ")";
+               << escapeForTerminal(storedSampleName(song, clash->channel)) << ")";
     }
     errors << "; choose another output file\n";
     return false;

@@ -1,6 +1,5 @@
 #include "commands/song_commands.h"
 
-#include <cstring>
 #include <new>
 #include <optional>
 #include <string>
@@ -11,7 +10,7 @@
 #include "files/sample_reload.h"
 #include "files/song_file.h"
 #include "files/stream_to_disk.h"
-#include "files/utf8.h"
+#include "files/stored_names.h"
 
 namespace tamboro {
 
@@ -25,18 +24,12 @@ void warnUser(Shell& shell, const std::string& text) {
     shell.showMessage(MessageOwner::MainWindow, text, "Error", MessageIcon::Warning);
 }
 
-// A sample name as the panel shows it: UTF-8, or else read as Windows-1252,
-// as older songs stored names.
-std::string shownName(std::string_view name) {
-    return isValidUtf8(name) ? std::string(name) : windows1252ToUtf8(name);
-}
-
 // Every channel's sample by its name from the Samples folder; each one that
 // fails gets its own box in channel order, and its name is cleared.
 void reloadFromSamplesFolder(SongState& song, FileFolders& folders, Shell& shell) {
     enterFolder(folders, "Samples");
     reloadSamples(song, folders.currentFolder, [&shell](const SampleLoadFailure& failure) {
-        shell.showMessage(MessageOwner::MainWindow, shownName(failure.name), SampleNotFoundCaption,
+        shell.showMessage(MessageOwner::MainWindow, shownSampleName(failure.name), SampleNotFoundCaption,
                           MessageIcon::Warning);
     });
 }
@@ -52,9 +45,8 @@ std::optional<std::string> chooseInFolder(FileFolders& folders, Shell& shell, st
 }
 
 std::string clashMessage(const SongState& song, const OutputClash& clash, const std::string& path) {
-    const SampleName& name = song.sampleName[clash.channel];
     return path + "\n\nis the file of the sample \"" +
-           shownName(std::string_view(name.data(), ::strnlen(name.data(), name.size()))) +
+           shownSampleName(storedSampleName(song, clash.channel)) +
            "\", which the song uses; the render would write over it.\nChoose another name.";
 }
 

@@ -54,90 +54,132 @@ inline int32_t clip16(int32_t v) {
     return std::clamp(v, -32767, 32767);
 }
 
-// Moves the phase on by one frame read at position e; the position has
-// already moved on by one frame and moves once more when the phase wraps.
-template <int Width>
-inline void advancePhase(ChannelBlock& ch, uint32_t e) {
-    int32_t m = ch.phase - ch.phaseStep;
-    if (ch.phaseStep < 0 && m > 4095) {
-        m -= 4096;
-        ch.position = e + 2 * Width;
-    } else if (ch.phaseStep >= 0 && m < 0) {
-        // Downward pitches hold the read position for one frame and restart
-        // the phase at a whole value instead of wrapping it.
-        m = 4096;
-        ch.position = e;
-    }
-    ch.phase = m;
+// How a channel reads its sample; the same for every frame of a Block.
+//   Copy: pitch 0, the values as they stand.
+//   Up: the phase rises by -phaseStep per frame; where it passes 4095 it
+//       wraps and the read position moves on by one frame more.
+//   Down: the phase falls by phaseStep per frame; where it would drop below
+//       0 the read position holds for one frame and the phase restarts at
+//       4096 instead of wrapping.
+enum class Read { Copy, Up, Down };
+
+Read readOf(const ChannelBlock& ch) {
+    if (ch.phase == NoInterpolation)
+        return Read::Copy;
+    return ch.phaseStep < 0 ? Read::Up : Read::Down;
 }
 
-// Reads one frame and moves the read position and phase. Width is the number
-// of interleaved values per frame (1 mono, 2 stereo).
+// One frame's values before DST, OVR and gain; right equals left for mono.
+struct Frame {
+    int32_t left;
+    int32_t right;
+};
+
+// Width is the number of interleaved values per frame (1 mono, 2 stereo).
 template <int Width, bool Checked>
-inline void readFrame(ChannelBlock& ch, int32_t& left, int32_t& right) {
+inline Frame copiedFrame(const ChannelBlock& ch, uint32_t e) {
+    const int32_t left = sampleAt<Checked>(ch, e);
+    return {left, Width == 2 ? sampleAt<Checked>(ch, e + 1) : left};
+}
+
+// The parabola through the frames at e, e + 1 and e + 2, at the phase.
+template <int Width, bool Checked>
+inline Frame interpolatedFrame(const ChannelBlock& ch, uint32_t e) {
+    const int32_t n = ch.phase;
+    const int32_t left = parabola(sampleAt<Checked>(ch, e), sampleAt<Checked>(ch, e + Width),
+                                  sampleAt<Checked>(ch, e + 2 * Width), n);
+    if constexpr (Width == 1)
+        return {left, left};
+    return {left, parabola(sampleAt<Checked>(ch, e + 1), sampleAt<Checked>(ch, e + 3),
+                           sampleAt<Checked>(ch, e + 5), n)};
+}
+
+// Moves the read position and the phase past one frame.
+template <int Width, Read R>
+inline void advanceFrame(ChannelBlock& ch) {
     const uint32_t e = ch.position;
     ch.position = e + Width;
-    if (ch.phase == NoInterpolation) {
-        left = sampleAt<Checked>(ch, e);
-        right = Width == 2 ? sampleAt<Checked>(ch, e + 1) : left;
-        return;
+    if constexpr (R == Read::Up) {
+        ch.phase -= ch.phaseStep;
+        if (ch.phase > 4095) {
+            ch.phase -= 4096;
+            ch.position = e + 2 * Width;
+        }
+    } else if constexpr (R == Read::Down) {
+        ch.phase -= ch.phaseStep;
+        if (ch.phase < 0) {
+            ch.phase = 4096;
+            ch.position = e;
+        }
     }
-    const int32_t n = ch.phase;
-    left = parabola(sampleAt<Checked>(ch, e), sampleAt<Checked>(ch, e + Width),
-                    sampleAt<Checked>(ch, e + 2 * Width), n);
-    right = Width == 2 ? parabola(sampleAt<Checked>(ch, e + 1), sampleAt<Checked>(ch, e + 3),
-                                  sampleAt<Checked>(ch, e + 5), n)
-                       : left;
-    advancePhase<Width>(ch, e);
 }
 
-template <int Width, bool Checked>
+// DST, OVR, the clip to 16 bits and the gains; adds the frame to the sums.
+template <int Width>
+inline void addFrame(const ChannelBlock& ch, Frame v, int32_t& accLeft, int32_t& accRight) {
+    if (ch.dstQuadratic != 0) {
+        v.left = shape(v.left, ch.dstQuadratic, ch.dstLinear);
+        v.right = Width == 2 ? shape(v.right, ch.dstQuadratic, ch.dstLinear) : v.left;
+    }
+    if (ch.overdriveFactor != 0) {
+        v.left = (v.left * ch.overdriveFactor) >> 5;
+        v.right = (v.right * ch.overdriveFactor) >> 5;
+    }
+    accLeft += clip16(v.left) * ch.gainLeft;
+    accRight += clip16(v.right) * ch.gainRight;
+}
+
+template <int Width, Read R, bool Checked>
 void mixChannelBlock(ChannelBlock& ch, int32_t* accLeft, int32_t* accRight) {
     for (int f = 0; f < BlockFrames; ++f) {
-        int32_t left;
-        int32_t right;
-        readFrame<Width, Checked>(ch, left, right);
-        if (ch.dstQuadratic != 0) {
-            left = shape(left, ch.dstQuadratic, ch.dstLinear);
-            right = Width == 2 ? shape(right, ch.dstQuadratic, ch.dstLinear) : left;
-        }
-        if (ch.overdriveFactor != 0) {
-            left = (left * ch.overdriveFactor) >> 5;
-            right = (right * ch.overdriveFactor) >> 5;
-        }
-        accLeft[f] += clip16(left) * ch.gainLeft;
-        accRight[f] += clip16(right) * ch.gainRight;
+        // The frame is read at the position and phase it starts with.
+        const Frame v = R == Read::Copy ? copiedFrame<Width, Checked>(ch, ch.position)
+                                        : interpolatedFrame<Width, Checked>(ch, ch.position);
+        advanceFrame<Width, R>(ch);
+        addFrame<Width>(ch, v, accLeft[f], accRight[f]);
     }
 }
 
 // A voice at level 0 is silent but still runs through its sample; only its
 // position and phase need to move.
-template <int Width>
+template <int Width, Read R>
 void advanceSilentBlock(ChannelBlock& ch) {
-    if (ch.phase == NoInterpolation) {
+    if constexpr (R == Read::Copy) {
         ch.position += BlockFrames * Width;
+    } else {
+        for (int f = 0; f < BlockFrames; ++f)
+            advanceFrame<Width, R>(ch);
+    }
+}
+
+// A Block reads at most two frames ahead per frame, plus the parabola's
+// reach; only Blocks near the end of the data need checked reads.
+template <int Width, Read R>
+void mixChannelAs(ChannelBlock& ch, int32_t* accLeft, int32_t* accRight) {
+    if (ch.gainLeft == 0 && ch.gainRight == 0) {
+        advanceSilentBlock<Width, R>(ch);
         return;
     }
-    for (int f = 0; f < BlockFrames; ++f) {
-        const uint32_t e = ch.position;
-        ch.position = e + Width;
-        advancePhase<Width>(ch, e);
-    }
+    const uint64_t lastRead = uint64_t{ch.position} + 2u * Width * BlockFrames + 2u * Width + 1u;
+    if (lastRead < ch.valueCount)
+        mixChannelBlock<Width, R, false>(ch, accLeft, accRight);
+    else
+        mixChannelBlock<Width, R, true>(ch, accLeft, accRight);
 }
 
 template <int Width>
 void mixChannel(ChannelBlock& ch, int32_t* accLeft, int32_t* accRight) {
-    if (ch.gainLeft == 0 && ch.gainRight == 0) {
-        advanceSilentBlock<Width>(ch);
-        return;
+    switch (readOf(ch)) {
+    case Read::Copy:
+        mixChannelAs<Width, Read::Copy>(ch, accLeft, accRight);
+        break;
+    case Read::Up:
+        mixChannelAs<Width, Read::Up>(ch, accLeft, accRight);
+        break;
+    case Read::Down:
+        mixChannelAs<Width, Read::Down>(ch, accLeft, accRight);
+        break;
     }
-    // A Block reads at most two frames ahead per frame, plus the parabola's
-    // reach; only Blocks near the end of the data need checked reads.
-    const uint64_t lastRead = uint64_t{ch.position} + 2u * Width * BlockFrames + 2u * Width + 1u;
-    if (lastRead < ch.valueCount)
-        mixChannelBlock<Width, false>(ch, accLeft, accRight);
-    else
-        mixChannelBlock<Width, true>(ch, accLeft, accRight);
 }
 
 void writeBlock(const int32_t* accLeft, const int32_t* accRight, int16_t* out) {

@@ -33,22 +33,11 @@ void newSong(SongState& song) {
         song.voices[c].position = 0;
         song.slots[c] = SampleSlot{};
     }
-    for (int c = 0; c < ChannelCount; ++c) {
-        song.panLeft[c] = 64;
-        song.panRight[c] = 64;
-        song.volume[c] = MaxLevel;
-        song.distortion[c] = 0;
-        updateDistortionCurve(song, c);
-        song.overdrive[c] = 0;
-    }
+    resetChannelSettings(song);
     song.stepGrid.fill(0);
     for (const DefaultSteps& row : DefaultPattern)
         for (int step : row.steps)
             song.stepGrid[step * ChannelCount + row.channel] = 1;
-    song.distortion[0] = 48;
-    updateDistortionCurve(song, 0);
-    song.volume[2] = 32;
-    song.volume[3] = 24;
     buildPitchTable(song);
 }
 

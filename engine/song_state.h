@@ -115,6 +115,11 @@ struct SongState {
     int32_t modalActive = 0;
 };
 
+// The channel settings of a new song, the same at start-up and after New
+// Song: VOL, DST (with its curve), OVR and the pans. Names and pitches are
+// not touched.
+void resetChannelSettings(SongState& song);
+
 // Index of a pitch's phase step in pitchTable; pitch must be nonzero.
 constexpr int pitchTableIndex(int pitch) {
     return pitch < 0 ? pitch + MaxPitch : pitch + MaxPitch - 1;

@@ -1,10 +1,9 @@
 #include "files/output_checks.h"
 
-#include <cstring>
-
 #include <sys/stat.h>
 
 #include "files/sample_names.h"
+#include "files/stored_names.h"
 
 namespace tamboro {
 
@@ -22,8 +21,7 @@ std::optional<OutputClash> findOutputClash(const SongState& song,
     if (!songFile.empty() && isSameFile(output, songFile))
         return OutputClash{-1, songFile};
     for (int c = 0; c < ChannelCount; ++c) {
-        const SampleName& name = song.sampleName[c];
-        const std::string_view text(name.data(), ::strnlen(name.data(), name.size()));
+        const std::string_view text = storedSampleName(song, c);
         if (text.empty())
             continue;
         const std::optional<std::filesystem::path> sample = resolveSampleName(samplesFolder, text);

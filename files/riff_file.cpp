@@ -6,10 +6,11 @@
 #include <limits>
 #include <new>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "files/little_endian.h"
+#include "files/regular_file.h"
 #include "files/wave_result.h"
 
 namespace tamboro {
@@ -19,18 +20,6 @@ namespace {
 constexpr uint64_t MaxRiffOffset = std::numeric_limits<uint32_t>::max();
 // Keeps every offset handed to pread/pwrite well inside off_t.
 constexpr uint64_t MaxFileOffset = (uint64_t{1} << 62);
-
-uint32_t getLe32(const uint8_t* bytes) {
-    return uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 |
-           uint32_t{bytes[3]} << 24;
-}
-
-void putLe32(uint8_t* bytes, uint32_t value) {
-    bytes[0] = static_cast<uint8_t>(value);
-    bytes[1] = static_cast<uint8_t>(value >> 8);
-    bytes[2] = static_cast<uint8_t>(value >> 16);
-    bytes[3] = static_cast<uint8_t>(value >> 24);
-}
 
 FourCC getFourCC(const uint8_t* bytes) {
     return {static_cast<char>(bytes[0]), static_cast<char>(bytes[1]),
@@ -89,9 +78,10 @@ uint32_t RiffFile::prepareBuffer() {
 uint32_t RiffFile::open(const std::filesystem::path& path) {
     if (isOpen()) return WaveOpenFailed;
     if (uint32_t result = prepareBuffer()) return result;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return failed(WaveOpenFailed);
-    return useDescriptor(fd, true);
+    const OpenedFile opened = openRegularFile(path);
+    if (opened.fd >= 0) return useDescriptor(opened.fd, true);
+    systemError_ = opened.systemError;
+    return opened.systemError != 0 ? WaveOpenFailed : WaveNotAFile;
 }
 
 uint32_t RiffFile::attach(int fd) {

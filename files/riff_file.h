@@ -35,8 +35,9 @@ public:
     RiffFile(const RiffFile&) = delete;
     RiffFile& operator=(const RiffFile&) = delete;
 
-    // Opens an existing file for reading. 0, WaveOpenFailed, or WaveNoMemory
-    // when the buffer cannot be had.
+    // Opens an existing regular file for reading, without waiting on a path
+    // that is none (see regular_file.h). 0, WaveOpenFailed, WaveNotAFile, or
+    // WaveNoMemory when the buffer cannot be had.
     uint32_t open(const std::filesystem::path& path);
     // Works on a descriptor opened for reading and writing that stays the
     // caller's: close() writes what the buffer holds but leaves it open.

@@ -14,7 +14,8 @@ namespace tamboro {
 
 namespace {
 
-enum class EntryKind { Folder, File };
+// File: a regular file; Any: anything that exists.
+enum class EntryKind { Folder, File, Any };
 
 std::vector<std::string> nameParts(std::string_view name) {
     std::vector<std::string> parts;
@@ -37,7 +38,15 @@ bool hasKind(const std::filesystem::path& path, EntryKind kind) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0)
         return false;
-    return kind == EntryKind::Folder ? S_ISDIR(info.st_mode) : S_ISREG(info.st_mode);
+    switch (kind) {
+    case EntryKind::Folder:
+        return S_ISDIR(info.st_mode);
+    case EntryKind::File:
+        return S_ISREG(info.st_mode);
+    case EntryKind::Any:
+        break;
+    }
+    return true;
 }
 
 struct FolderCloser {
@@ -69,11 +78,13 @@ std::optional<std::filesystem::path> findEntry(const std::filesystem::path& fold
     return folder / *best;
 }
 
+// Every part but the last names a folder; the last one an entry of `last`.
 std::optional<std::filesystem::path> resolveParts(const std::filesystem::path& folder,
-                                                  const std::vector<std::string>& parts) {
+                                                  const std::vector<std::string>& parts,
+                                                  EntryKind last) {
     std::filesystem::path current = folder;
     for (size_t i = 0; i < parts.size(); ++i) {
-        const EntryKind kind = i + 1 == parts.size() ? EntryKind::File : EntryKind::Folder;
+        const EntryKind kind = i + 1 == parts.size() ? last : EntryKind::Folder;
         std::optional<std::filesystem::path> next = findEntry(current, parts[i], kind);
         if (!next)
             return std::nullopt;
@@ -95,14 +106,14 @@ std::optional<std::vector<std::string>> partsInsideFolder(std::string_view name)
     return parts;
 }
 
-}  // namespace
-
-std::optional<std::filesystem::path> resolveSampleName(const std::filesystem::path& folder,
-                                                       std::string_view name) {
+// The name as it stands, then converted from Windows-1252 when it is not
+// valid UTF-8.
+std::optional<std::filesystem::path> resolveName(const std::filesystem::path& folder,
+                                                 std::string_view name, EntryKind last) {
     const std::optional<std::vector<std::string>> parts = partsInsideFolder(name);
     if (!parts)
         return std::nullopt;
-    if (std::optional<std::filesystem::path> found = resolveParts(folder, *parts))
+    if (std::optional<std::filesystem::path> found = resolveParts(folder, *parts, last))
         return found;
     if (isValidUtf8(name))
         return std::nullopt;
@@ -110,7 +121,24 @@ std::optional<std::filesystem::path> resolveSampleName(const std::filesystem::pa
         partsInsideFolder(windows1252ToUtf8(name));
     if (!converted)
         return std::nullopt;
-    return resolveParts(folder, *converted);
+    return resolveParts(folder, *converted, last);
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> resolveSampleName(const std::filesystem::path& folder,
+                                                       std::string_view name) {
+    return resolveName(folder, name, EntryKind::File);
+}
+
+std::optional<OtherEntry> findOtherEntry(const std::filesystem::path& folder, std::string_view name) {
+    std::optional<std::filesystem::path> found = resolveName(folder, name, EntryKind::Any);
+    if (!found)
+        return std::nullopt;
+    const FileKind kind = fileKindAt(*found);
+    if (kind == FileKind::Regular)
+        return std::nullopt;
+    return OtherEntry{std::move(*found), kind};
 }
 
 }  // namespace tamboro

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string_view>
 
+#include "files/regular_file.h"
+
 namespace tamboro {
 
 // The existing file that `name` names inside `folder`. Each backslash (or
@@ -27,5 +29,19 @@ namespace tamboro {
 // included, is part of the name. May throw std::bad_alloc.
 std::optional<std::filesystem::path> resolveSampleName(const std::filesystem::path& folder,
                                                        std::string_view name);
+
+// What a sample name gives that is not a regular file.
+struct OtherEntry {
+    std::filesystem::path path;
+    FileKind kind = FileKind::Folder;
+};
+
+// For a name resolveSampleName finds no file for: the folder, named pipe,
+// device or socket it gives instead, found by the same rules with any kind
+// for its last part (exactly first, then without regard to case, the first
+// in byte order), so that a sample can be reported as what it is rather than
+// as missing. Nothing when the name gives nothing at all. May throw
+// std::bad_alloc.
+std::optional<OtherEntry> findOtherEntry(const std::filesystem::path& folder, std::string_view name);
 
 }  // namespace tamboro

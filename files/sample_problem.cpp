@@ -14,6 +14,9 @@ SampleProblem sampleProblemOf(uint32_t loadResult, int systemError) {
         return SampleProblem::TooLarge;
     case WaveNotRiffWave:
         return SampleProblem::NotWave;
+    case WaveNotAFile:
+        // What it is, the caller finds out (sampleProblemFor).
+        return SampleProblem::Unreadable;
     case WaveOpenFailed:
         if (systemError == ENOENT || systemError == ENOTDIR)
             return SampleProblem::NotFound;
@@ -27,6 +30,22 @@ SampleProblem sampleProblemOf(uint32_t loadResult, int systemError) {
         // WaveReadFailed, WaveTruncated, a missing chunk, a bad position.
         return SampleProblem::Damaged;
     }
+}
+
+SampleProblem sampleProblemFor(FileKind kind) {
+    switch (kind) {
+    case FileKind::Folder:
+        return SampleProblem::IsFolder;
+    case FileKind::NamedPipe:
+        return SampleProblem::IsNamedPipe;
+    case FileKind::Device:
+        return SampleProblem::IsDevice;
+    case FileKind::Socket:
+        return SampleProblem::IsSocket;
+    case FileKind::Regular:
+        break;
+    }
+    return SampleProblem::Unreadable;
 }
 
 const char* sampleProblemText(SampleProblem problem) {
@@ -43,6 +62,14 @@ const char* sampleProblemText(SampleProblem problem) {
         return "out of memory";
     case SampleProblem::Unreadable:
         return "cannot be read";
+    case SampleProblem::IsFolder:
+        return "is a folder";
+    case SampleProblem::IsNamedPipe:
+        return "is not a regular file (a named pipe)";
+    case SampleProblem::IsDevice:
+        return "is not a regular file (a device)";
+    case SampleProblem::IsSocket:
+        return "is not a regular file (a socket)";
     }
     return "cannot be loaded";
 }

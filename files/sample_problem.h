@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "files/regular_file.h"
+
 namespace tamboro {
 
 enum class SampleProblem {
@@ -12,14 +14,22 @@ enum class SampleProblem {
     TooLarge,     // more sample data than a channel can hold
     OutOfMemory,  // the memory for it could not be had
     Unreadable,   // the system refused to open or read it (see the errno)
+    IsFolder,     // the name gives a folder, not a file
+    IsNamedPipe,  // the name gives something that is no regular file
+    IsDevice,
+    IsSocket,
 };
 
 // The problem behind a result of loadWaveFile (not 0), with the errno it
 // reported.
 SampleProblem sampleProblemOf(uint32_t loadResult, int systemError);
 
+// The problem of a sample whose name gives something that is no regular
+// file, by what it is (Unreadable for a regular file).
+SampleProblem sampleProblemFor(FileKind kind);
+
 // "not found", "not a WAV file", "damaged", "too large", "out of memory",
-// "cannot be read".
+// "cannot be read", "is a folder", "is not a regular file (a named pipe)", ...
 const char* sampleProblemText(SampleProblem problem);
 
 }  // namespace tamboro

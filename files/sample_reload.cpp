@@ -1,13 +1,14 @@
 #include "files/sample_reload.h"
 
 #include <cerrno>
-#include <cstring>
 #include <new>
 #include <optional>
 
 #include "engine/song_ops.h"
 #include "files/sample_names.h"
+#include "files/stored_names.h"
 #include "files/wave_reader.h"
+#include "files/wave_result.h"
 
 namespace tamboro {
 
@@ -21,15 +22,20 @@ std::optional<SampleLoadFailure> loadChannel(SongState& song, const std::filesys
     failure.name = name;
     try {
         const std::optional<std::filesystem::path> file = resolveSampleName(folder, name);
-        if (!file)
-            return failure;  // not found
+        if (!file) {
+            if (const std::optional<OtherEntry> other = findOtherEntry(folder, name))
+                failure.problem = sampleProblemFor(other->kind);
+            return failure;  // not found, or found as something else
+        }
         LoadedWave wave;
         const uint32_t result = loadWaveFile(*file, wave, &failure.systemError);
         if (result == 0) {
             registerSample(song, wave.length, std::move(wave.format), std::move(wave.data), channel);
             return std::nullopt;
         }
-        failure.problem = sampleProblemOf(result, failure.systemError);
+        // A file that became something else since it was found.
+        failure.problem = result == WaveNotAFile ? sampleProblemFor(fileKindAt(*file))
+                                                 : sampleProblemOf(result, failure.systemError);
     } catch (const std::bad_alloc&) {
         failure.problem = SampleProblem::OutOfMemory;
         failure.systemError = ENOMEM;
@@ -42,8 +48,7 @@ std::optional<SampleLoadFailure> loadChannel(SongState& song, const std::filesys
 void reloadSamples(SongState& song, const std::filesystem::path& samplesFolder,
                    const SampleLoadWarning& warn) {
     for (int c = 0; c < ChannelCount; ++c) {
-        SampleName& name = song.sampleName[c];
-        const std::string_view text(name.data(), ::strnlen(name.data(), name.size()));
+        const std::string_view text = storedSampleName(song, c);
         registerSample(song, 0, nullptr, nullptr, c);
         if (text.empty())
             continue;
@@ -52,15 +57,14 @@ void reloadSamples(SongState& song, const std::filesystem::path& samplesFolder,
             continue;
         if (warn)
             warn(*failure);
-        name.fill('\0');
+        song.sampleName[c].fill('\0');
     }
 }
 
 void loadStartUpSamples(SongState& song, const std::filesystem::path& samplesFolder) {
     for (int c = 0; c < ChannelCount; ++c) {
         registerSample(song, 0, nullptr, nullptr, c);
-        const SampleName& name = song.sampleName[c];
-        const std::string_view text(name.data(), ::strnlen(name.data(), name.size()));
+        const std::string_view text = storedSampleName(song, c);
         if (c < 4 && !text.empty())
             loadChannel(song, samplesFolder, c, text);
     }

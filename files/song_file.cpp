@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -11,6 +10,8 @@
 
 #include "engine/mixer.h"
 #include "files/file_replacement.h"
+#include "files/little_endian.h"
+#include "files/regular_file.h"
 
 namespace tamboro {
 
@@ -24,13 +25,11 @@ constexpr uint32_t GridOffset = SongFixedBytes;
 constexpr int16_t MaxShuffle = 129;   // the SHUFFLE slider's right end
 
 void putI16(std::vector<uint8_t>& image, uint32_t offset, int16_t value) {
-    const auto u = static_cast<uint16_t>(value);
-    image[offset] = static_cast<uint8_t>(u & 0xFF);
-    image[offset + 1] = static_cast<uint8_t>(u >> 8);
+    putLe16(&image[offset], static_cast<uint16_t>(value));
 }
 
 int16_t getI16(const uint8_t* bytes, uint32_t offset) {
-    return static_cast<int16_t>(bytes[offset] | (bytes[offset + 1] << 8));
+    return static_cast<int16_t>(getLe16(bytes + offset));
 }
 
 void putLevels(std::vector<uint8_t>& image, uint32_t offset,
@@ -43,6 +42,39 @@ void putLevels(std::vector<uint8_t>& image, uint32_t offset,
 void getLevels(const uint8_t* bytes, uint32_t offset, std::array<int16_t, ChannelCount>& levels) {
     for (int c = 0; c < ChannelCount; ++c)
         levels[c] = std::clamp<int16_t>(getI16(bytes, offset + 2 * c), 0, MaxLevel);
+}
+
+// Reads until `bytes` is full or the file ends. Returns the bytes read, or
+// -1 with errno set.
+ssize_t readAll(int fd, uint8_t* bytes, size_t count) {
+    size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::read(fd, bytes + done, count - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<ssize_t>(done);
+}
+
+SongLoadResult refusalFor(FileKind kind) {
+    switch (kind) {
+    case FileKind::Folder:
+        return SongLoadResult::IsFolder;
+    case FileKind::NamedPipe:
+        return SongLoadResult::IsNamedPipe;
+    case FileKind::Device:
+        return SongLoadResult::IsDevice;
+    case FileKind::Socket:
+        return SongLoadResult::IsSocket;
+    case FileKind::Regular:
+        break;
+    }
+    return SongLoadResult::OpenFailed;
 }
 
 // Returns 0 or the errno of the write that failed.
@@ -100,21 +132,21 @@ SongLoadResult readSongFile(const std::filesystem::path& path, SongFileContents&
                             int* systemError) {
     if (systemError)
         *systemError = 0;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
+    const OpenedFile file = openRegularFile(path);
+    if (file.fd < 0) {
         if (systemError)
-            *systemError = errno;
-        return SongLoadResult::OpenFailed;
+            *systemError = file.systemError;
+        return file.systemError != 0 ? SongLoadResult::OpenFailed : refusalFor(file.kind);
     }
-    contents.size = static_cast<uint32_t>(std::fread(contents.bytes.data(), 1, contents.bytes.size(), file));
-    const bool readError = std::ferror(file) != 0;
+    const ssize_t got = readAll(file.fd, contents.bytes.data(), contents.bytes.size());
     const int readErrno = errno;
-    std::fclose(file);
-    if (readError) {
+    ::close(file.fd);
+    if (got < 0) {
         if (systemError)
             *systemError = readErrno;
         return SongLoadResult::OpenFailed;
     }
+    contents.size = static_cast<uint32_t>(got);
 
     const uint8_t* bytes = contents.bytes.data();
     if (contents.size < SongHeaderBytes)
@@ -172,6 +204,14 @@ const char* songLoadMessage(SongLoadResult result) {
         return "The song file is damaged: its tempo is not a positive number.";
     case SongLoadResult::BadLength:
         return "The song file is damaged: its song length is not between 1 and 128 steps.";
+    case SongLoadResult::IsFolder:
+        return "The song file is a folder.";
+    case SongLoadResult::IsNamedPipe:
+        return "The song file is not a regular file (a named pipe).";
+    case SongLoadResult::IsDevice:
+        return "The song file is not a regular file (a device).";
+    case SongLoadResult::IsSocket:
+        return "The song file is not a regular file (a socket).";
     }
     return "The song file could not be read.";
 }

@@ -36,6 +36,10 @@ enum class SongLoadResult {
     TooShort,        // shorter than its song length promises
     BadTempo,        // tempo 0 or below
     BadLength,       // song length outside 1..128
+    IsFolder,        // the path is no regular file but a folder,
+    IsNamedPipe,     // a named pipe,
+    IsDevice,        // a device
+    IsSocket,        // or a socket; nothing was waited for or read
 };
 
 // A song file read whole and checked, not yet applied to a song.

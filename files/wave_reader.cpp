@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "files/little_endian.h"
 #include "files/riff_file.h"
 #include "files/wave_result.h"
 
@@ -14,15 +15,6 @@ namespace {
 
 constexpr uint32_t FormatRecordBytes = 16;
 constexpr uint16_t PcmTag = 1;
-
-uint16_t getLe16(const uint8_t* bytes) {
-    return static_cast<uint16_t>(bytes[0] | bytes[1] << 8);
-}
-
-uint32_t getLe32(const uint8_t* bytes) {
-    return uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 |
-           uint32_t{bytes[3]} << 24;
-}
 
 void decodeFormatRecord(const uint8_t (&bytes)[FormatRecordBytes], WaveFormat& format) {
     format.formatTag = getLe16(bytes);
@@ -82,7 +74,7 @@ uint32_t readFormat(RiffFile& file, ChunkInfo& fmt, std::unique_ptr<WaveFormat>&
 // Opens the file, checks that it is RIFF/WAVE and reads its format record.
 uint32_t openWaveFile(const std::filesystem::path& path, RiffFile& file,
                       std::unique_ptr<WaveFormat>& format, ChunkInfo& riff) {
-    if (file.open(path) != WaveOk) return WaveOpenFailed;
+    if (const uint32_t result = file.open(path)) return result == WaveNotAFile ? result : WaveOpenFailed;
     if (uint32_t result = file.descend(riff)) return result;
     if (riff.id != fourCC("RIFF") || riff.formType != fourCC("WAVE")) return WaveNotRiffWave;
     ChunkInfo fmt;

@@ -18,7 +18,8 @@ struct LoadedWave {
 };
 
 // Returns 0 and fills `out`, or a nonzero WaveResult (or chunk-access error)
-// and leaves `out` empty. Nothing stays open or allocated on failure. When a
+// and leaves `out` empty; a path that is no regular file is refused at once
+// (WaveNotAFile). Nothing stays open or allocated on failure. When a
 // system call failed, its errno goes to `systemError` (else 0 does).
 uint32_t loadWaveFile(const std::filesystem::path& path, LoadedWave& out,
                       int* systemError = nullptr);

@@ -15,6 +15,7 @@ enum WaveResult : uint32_t {
     WaveTruncated = 0xE103,    // the file ends inside the data chunk
     WaveWriteFailed = 0xE104,  // writing the file failed
     WaveTooLarge = 0xE105,     // the data chunk is larger than any sample may be
+    WaveNotAFile = 0xE106,     // the path is a folder, a device, a named pipe or a socket
 
     // Errors of the chunk access itself, passed on unchanged by the reader.
     RiffChunkNotFound = 0xE201,  // no chunk of that id inside the parent

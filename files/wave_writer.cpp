@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "files/file_replacement.h"
+#include "files/little_endian.h"
 #include "files/riff_file.h"
 #include "files/wave_result.h"
 
@@ -26,16 +27,6 @@ namespace {
 
 // The value a "fact" chunk holds until the file is finished.
 constexpr uint8_t UnfinishedFact[4] = {0xFF, 0xFF, 0xFF, 0xFF};
-
-void putLe16(uint8_t* bytes, uint16_t value) {
-    bytes[0] = static_cast<uint8_t>(value);
-    bytes[1] = static_cast<uint8_t>(value >> 8);
-}
-
-void putLe32(uint8_t* bytes, uint32_t value) {
-    putLe16(bytes, static_cast<uint16_t>(value));
-    putLe16(bytes + 2, static_cast<uint16_t>(value >> 16));
-}
 
 ChunkInfo plainChunk(FourCC id, uint32_t size) {
     ChunkInfo chunk;

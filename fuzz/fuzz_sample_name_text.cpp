@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes, as a song file's sample name may hold, to the text
 // handling around names: strict UTF-8 decoding, the Windows-1252 fallback,
-// case folding and escaping for the terminal.
+// the name as shown, case folding and escaping for the terminal.
 
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +9,7 @@
 
 #include "files/case_folding.h"
 #include "commands/terminal_text.h"
+#include "files/stored_names.h"
 #include "files/utf8.h"
 
 namespace {
@@ -38,6 +39,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const std::string converted = tamboro::windows1252ToUtf8(text);
     check(tamboro::isValidUtf8(converted));
+
+    // The name as shown is always UTF-8, and a UTF-8 name is shown unchanged.
+    const std::string shownName = tamboro::shownSampleName(text);
+    check(tamboro::isValidUtf8(shownName));
+    check(shownName == (tamboro::isValidUtf8(text) ? std::string(text) : converted));
 
     const std::u32string folded = tamboro::foldedName(text);
     check(folded.size() <= size);

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "files/stored_names.h"
 #include "panel/panel_geometry.h"
 #include "panel/sample_name_text.h"
 
@@ -130,9 +131,8 @@ void drawLevelBar(PanelSurface& surface, int left, int channel, int value) {
 }
 
 void drawSampleName(PanelSurface& surface, const SongState& song, int channel) {
-    const SampleName& name = song.sampleName[static_cast<size_t>(channel)];
-    surface.drawText({NameX, controlTop(channel)},
-                     sampleNameText(std::string_view(name.data(), name.size())), NameColour);
+    surface.drawText({NameX, controlTop(channel)}, sampleNameText(storedSampleName(song, channel)),
+                     NameColour);
 }
 
 }  // namespace tamboro

@@ -10,6 +10,7 @@
 #include "files/wave_reader.h"
 #include "tests/cli/run_tamboro.h"
 #include "tests/files/wave_bytes.h"
+#include "tests/support/special_files.h"
 
 namespace tamboro {
 namespace {
@@ -156,6 +157,26 @@ TEST(CommandLineOutput, EachSilentChannelSaysWhyAndASummaryEndsTheRun) {
     const auto fine = runTamboro({"--render", "fine.sng", "fine.wav"}, dir / "");
     EXPECT_EQ(fine.status, 0);
     EXPECT_EQ(fine.err, "");
+}
+
+// A sample name that gives a folder, a named pipe or a device says what it
+// gives; the render does not wait on the pipe and completes without them.
+TEST(CommandLineOutput, SamplesThatAreNoFilesSayWhatTheyAre) {
+    SongFolder dir;
+    std::filesystem::create_directory(dir / "Samples" / "Folder.wav");
+    ASSERT_TRUE(test::makeFifo(dir / "Samples" / "pipe.wav"));
+    std::filesystem::create_symlink("/dev/null", dir / "Samples" / "null.wav");
+    dir.put("odd.sng", songNaming({"Kick.wav", "folder.WAV", "pipe.wav", "null.wav"}));
+
+    const auto result = runTamboro({"--render", "odd.sng", "out.wav"}, dir / "", "", 20);
+    EXPECT_EQ(result.status, 3) << "137: it waited on the pipe";
+    EXPECT_EQ(result.err,
+              "tamboro: warning: channel 1: sample \"folder.WAV\": is a folder\n"
+              "tamboro: warning: channel 2: sample \"pipe.wav\": is not a regular file (a named pipe)\n"
+              "tamboro: warning: channel 3: sample \"null.wav\": is not a regular file (a device)\n"
+              "tamboro: out.wav is incomplete: 3 channels are silent because a sample could not be loaded\n");
+    LoadedWave wave;
+    EXPECT_EQ(loadWaveFile(dir / "out.wav", wave), 0u);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "files/wave_reader.h"
 #include "tests/cli/run_tamboro.h"
 #include "tests/files/wave_bytes.h"
+#include "tests/support/special_files.h"
 
 namespace tamboro {
 namespace {
@@ -46,6 +47,29 @@ TEST(CommandLineProgram, RefusesMissingAndDamagedSongsWithOneLine) {
     EXPECT_NE(result.status, 0);
     EXPECT_NE(result.err.find("tempo"), std::string::npos) << result.err;
     EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
+}
+
+// A named pipe nobody writes to is refused at once by every mode that opens
+// a song, with one line that says what it is.
+TEST(CommandLineProgram, RefusesASongThatIsANamedPipeAtOnce) {
+    test::ScratchDir dir;
+    ASSERT_TRUE(test::makeFifo(dir / "pipe.sng"));
+    std::vector<std::vector<std::string>> modes = {
+        {"--render", "pipe.sng", "out.wav"},
+        {"--play", "pipe.sng", "--seconds", "1"},
+    };
+    if (TAMBORO_HAS_PANEL)
+        modes.push_back({"--snapshot", "pipe.sng", "out.png"});
+    for (const auto& args : modes) {
+        SCOPED_TRACE(args[0]);
+        const auto result = runTamboro(args, dir / "", "", 20);
+        EXPECT_EQ(result.status, 1) << "137: it waited on the pipe";
+        EXPECT_NE(result.err.find("tamboro: pipe.sng: The song file is not a regular file (a named pipe).\n"),
+                  std::string::npos)
+            << result.err;
+        EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
+        EXPECT_FALSE(std::filesystem::exists(dir / "out.png"));
+    }
 }
 
 TEST(CommandLineProgram, SamplesFolderDefaultsToSamplesBesideTheCurrentFolder) {

@@ -33,10 +33,15 @@ inline std::string slurp(const std::filesystem::path& path) {
 
 // Runs in `folder`, with stdout and stderr captured in files there.
 // `setup` is shell text run just before the program in the same process,
-// such as "ulimit -f 100; ".
+// such as "ulimit -f 100; ". With `timeoutSeconds`, a program still running
+// then is killed (status 137), so that a test of something that must not
+// wait fails instead of hanging.
 inline RunResult runTamboro(const std::vector<std::string>& args,
-                            const std::filesystem::path& folder, const std::string& setup = "") {
-    std::string command = "cd " + quoted(folder.string()) + " && (" + setup + "exec " +
+                            const std::filesystem::path& folder, const std::string& setup = "",
+                            int timeoutSeconds = 0) {
+    const std::string limit =
+        timeoutSeconds > 0 ? "timeout -s KILL " + std::to_string(timeoutSeconds) + " " : "";
+    std::string command = "cd " + quoted(folder.string()) + " && (" + setup + "exec " + limit +
                           quoted(TAMBORO_EXECUTABLE);
     for (const std::string& arg : args)
         command += " " + quoted(arg);

@@ -15,6 +15,7 @@
 #include "tests/support/fake_midi_input.h"
 #include "tests/support/fake_wave_output.h"
 #include "tests/support/scripted_shell.h"
+#include "tests/support/special_files.h"
 
 namespace tamboro {
 namespace {
@@ -137,6 +138,7 @@ TEST_F(SongCommands, OpenSongOfAFileThatCannotBeReadOrIsDamagedChangesNothing) {
     Bytes cut = test::readFile(dir / "Songs/good.sng");
     cut.resize(1200);   // 32 steps need 1,376 bytes
     std::filesystem::create_directories(dir / "Songs/folder.sng");
+    ASSERT_TRUE(test::makeFifo(dir / "Songs/pipe.sng"));
     struct Case {
         std::filesystem::path path;
         const char* reason;
@@ -144,7 +146,8 @@ TEST_F(SongCommands, OpenSongOfAFileThatCannotBeReadOrIsDamagedChangesNothing) {
     const Case cases[] = {
         {dir.put("Songs/damaged.sng", damaged), "tempo"},
         {dir.put("Songs/cut.sng", cut), "shorter"},
-        {dir / "Songs/folder.sng", "Is a directory"},
+        {dir / "Songs/folder.sng", "is a folder"},
+        {dir / "Songs/pipe.sng", "(a named pipe)"},
         {dir / "Songs/vanished.sng", "No such file"},
     };
     for (const Case& c : cases) {

@@ -1,4 +1,4 @@
-// Operations on the whole song: start-up values, New Song, installing
+// Operations on the whole song: the start-up state and New Song, installing
 // samples and the Pattern commands.
 
 #include <gtest/gtest.h>
@@ -18,26 +18,44 @@ int cellsSetOutsideSteps0To15(const SongState& song) {
     return count;
 }
 
-TEST(SongOps, StartUpValues) {
-    SongState song;
-    EXPECT_EQ(song.tempo, 120);
-    EXPECT_EQ(song.songLength, 16);
-    EXPECT_EQ(song.shuffle, 0);
-    EXPECT_STREQ(song.sampleName[0].data(), "BD_02.WAV");
-    EXPECT_STREQ(song.sampleName[3].data(), "909 Open Hihat+Rvrb.WAV");
-    EXPECT_STREQ(song.sampleName[4].data(), "");
-    EXPECT_EQ(song.secondHalfDue, 1);
-    EXPECT_EQ(song.dstQuadratic[0], -17760);  // DST 48 on channel 0
+// What New Song sets on every channel, with the tables that follow from it.
+struct ChannelSettings {
+    std::array<int16_t, ChannelCount> volume, distortion, overdrive, panLeft, panRight;
+    std::array<int32_t, ChannelCount> dstQuadratic, dstLinear;
+    std::array<int32_t, 2 * MaxPitch> pitchTable;
+    explicit ChannelSettings(const SongState& s)
+        : volume(s.volume), distortion(s.distortion), overdrive(s.overdrive), panLeft(s.panLeft),
+          panRight(s.panRight), dstQuadratic(s.dstQuadratic), dstLinear(s.dstLinear),
+          pitchTable(s.pitchTable) {}
+    bool operator==(const ChannelSettings&) const = default;
+};
+
+TEST(SongOps, StartUpHasNewSongsChannelsWithTablesThatFitThem) {
+    SongState fresh;
+    EXPECT_TRUE(ChannelSettings(fresh) == ChannelSettings(*test::newSongState()));
+    // The DST curves and the pitch table agree with the settings from the
+    // first moment: building them again changes nothing.
+    SongState rebuilt;
+    for (int c = 0; c < ChannelCount; ++c)
+        updateDistortionCurve(rebuilt, c);
+    buildPitchTable(rebuilt);
+    EXPECT_TRUE(ChannelSettings(rebuilt) == ChannelSettings(fresh));
 }
 
-TEST(SongOps, NewSongResetsChannelsAndGridButKeepsSongSettings) {
+TEST(SongOps, NewSongAfterEditsIsAFreshNewSongButKeepsSongSettings) {
     SongState song;
     song.tempo = 200;
     song.songLength = 64;
     song.pitch[1] = 5;
+    song.volume[2] = 7;
+    song.distortion[0] = 3;
+    song.distortion[5] = 60;
+    updateDistortionCurve(song, 5);
     song.overdrive[4] = 30;
     song.panLeft[6] = 3;
+    song.panRight[7] = 0;
     song.stepGrid[100 * 8 + 7] = 1;
+    song.stepGrid[0] = 0;
     std::strcpy(song.sampleName[5].data(), "X.WAV");
     test::installSample(song, 2, {1, 2, 3});
     song.patternClipboard[9] = 1;
@@ -48,20 +66,15 @@ TEST(SongOps, NewSongResetsChannelsAndGridButKeepsSongSettings) {
     EXPECT_EQ(song.pitch[1], 5);
     EXPECT_STREQ(song.sampleName[5].data(), "X.WAV");
     EXPECT_EQ(song.patternClipboard[9], 1);
-    EXPECT_EQ(cellsSetOutsideSteps0To15(song), 0);
 
-    const int16_t volumes[] = {64, 64, 32, 24, 64, 64, 64, 64};
-    const int16_t distortions[] = {48, 0, 0, 0, 0, 0, 0, 0};
+    const auto fresh = test::newSongState();
+    EXPECT_TRUE(ChannelSettings(song) == ChannelSettings(*fresh));
+    EXPECT_TRUE(song.stepGrid == fresh->stepGrid);
+    EXPECT_EQ(cellsSetOutsideSteps0To15(song), 0);
     for (int c = 0; c < ChannelCount; ++c) {
-        EXPECT_EQ(song.volume[c], volumes[c]);
-        EXPECT_EQ(song.distortion[c], distortions[c]);
-        EXPECT_EQ(song.overdrive[c], 0);
-        EXPECT_EQ(song.panLeft[c], 64);
         EXPECT_FALSE(song.slots[c].sampleData);
         EXPECT_EQ(song.slots[c].sampleLength, 0);
     }
-    EXPECT_EQ(song.dstQuadratic[1], 0);
-    EXPECT_EQ(song.dstLinear[1], 4096);
 
     // The default Pattern, channel by channel.
     const char* rows[] = {"x...x...x...x...", "....x.......x..x", "x.x.x.x.x.x.x.x.",

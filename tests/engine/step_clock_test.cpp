@@ -104,19 +104,17 @@ TEST(StepClock, StopAtEndReturnsTheBytesUpToTheLastBlock) {
     EXPECT_EQ(exact->endReached, 1);
 }
 
-// The generator as musicians' renders rely on: seed 1, never reseeded.
-uint32_t lcgAfter(int draws) {
-    uint32_t state = 1;
-    for (int i = 0; i < draws; ++i)
-        state = state * 214013u + 2531011u;
-    return state;
-}
-
+// The generator as musicians' renders rely on: seed 1, never reseeded, so
+// every run draws this sequence.
 TEST(Shuffle, GeneratorDrawsTheFixedSequence) {
     ShuffleRandom random;
     const int32_t expected[] = {41, 18467, 6334, 26500, 19169};
     for (int32_t e : expected)
         EXPECT_EQ(random.next(), e);
+    for (int draw = 6; draw < 32; ++draw)
+        random.next();
+    EXPECT_EQ(random.next(), 21726);  // the 32nd
+    EXPECT_EQ(random.next(), 14771);
 }
 
 TEST(Shuffle, DrawsOnlyAfterBlocksOfSteps3And11) {
@@ -134,8 +132,9 @@ TEST(Shuffle, DrawsOnlyAfterBlocksOfSteps3And11) {
     resetVoices(*shuffled);
     renderValues(*shuffled);
     // Steps 0..2 take Blocks 1..96 without a draw; Blocks 97..128 end while
-    // step 3 sounds (it lasts at least 32 Blocks), one draw each.
-    EXPECT_EQ(shuffled->random.state, lcgAfter(32));
+    // step 3 sounds (it lasts at least 32 Blocks), one draw each: the next
+    // draw is the sequence's 33rd.
+    EXPECT_EQ(shuffled->random.next(), 14771);
 }
 
 TEST(Shuffle, LengthensTheSongReproducibly) {

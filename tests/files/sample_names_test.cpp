@@ -7,6 +7,7 @@
 
 #include "files/sample_names.h"
 #include "tests/files/wave_bytes.h"
+#include "tests/support/special_files.h"
 
 namespace tamboro {
 namespace {
@@ -105,6 +106,31 @@ TEST(SampleNames, CaseCollisionsChooseTheFirstNameInByteOrder) {
     dir.put("hat.wav", {1});
     EXPECT_EQ(resolveSampleName(dir / "", "Snare\\A.WAV"), dir / "snare" / "a.wav");
     EXPECT_EQ(resolveSampleName(dir / "", "HAT.wav"), dir / "hat.wav");
+}
+
+// A name that gives no file but something else is told apart from one that
+// gives nothing, by the same rules: exact first, then the first in byte order.
+TEST(SampleNames, WhatANameGivesWhenItIsNoFile) {
+    ScratchDir dir;
+    std::filesystem::create_directories(dir / "Kit" / "KICK.WAV");
+    std::filesystem::create_directories(dir / "Kit" / "kick.wav");
+    ASSERT_TRUE(test::makeFifo(dir / "Kit" / "Kick.wav"));
+    dir.put("Kit/snare.wav", {1});
+    const auto folder = dir / "";
+
+    const auto exact = findOtherEntry(folder, "Kit\\Kick.wav");
+    ASSERT_TRUE(exact);
+    EXPECT_EQ(exact->path, folder / "Kit" / "Kick.wav");
+    EXPECT_EQ(exact->kind, FileKind::NamedPipe);
+    const auto folded = findOtherEntry(folder, "kit\\kick.WAV");
+    ASSERT_TRUE(folded);
+    EXPECT_EQ(folded->path, folder / "Kit" / "KICK.WAV");
+    EXPECT_EQ(folded->kind, FileKind::Folder);
+
+    EXPECT_FALSE(findOtherEntry(folder, "Kit\\snare.wav"));  // a file is found as one
+    EXPECT_FALSE(findOtherEntry(folder, "Kit\\gone.wav"));
+    EXPECT_FALSE(findOtherEntry(folder, "..\\Kit"));
+    EXPECT_FALSE(resolveSampleName(folder, "Kit\\Kick.wav"));
 }
 
 }  // namespace

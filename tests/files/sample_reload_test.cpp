@@ -11,6 +11,7 @@
 #include "files/sample_reload.h"
 #include "tests/support/child_process.h"
 #include "tests/files/wave_bytes.h"
+#include "tests/support/special_files.h"
 #include "tests/support/test_song.h"
 
 // An allocation refused under the address-space limit must come back as
@@ -121,6 +122,55 @@ TEST(SampleReload, EachFailureGivesItsOwnReason) {
     EXPECT_STREQ(sampleProblemText(SampleProblem::Damaged), "damaged");
     EXPECT_STREQ(sampleProblemText(SampleProblem::TooLarge), "too large");
     EXPECT_STREQ(sampleProblemText(SampleProblem::OutOfMemory), "out of memory");
+}
+
+// A name that gives a folder, a named pipe or a device is reported as what
+// it is, without waiting on the pipe, and the channel stays silent.
+TEST(SampleReload, NamesOfWhatIsNoFileSayWhatItIs) {
+    ScratchDir dir;
+    std::filesystem::create_directory(dir / "Kick.wav");
+    ASSERT_TRUE(test::makeFifo(dir / "pipe.wav"));
+    std::filesystem::create_symlink("/dev/null", dir / "null.wav");
+    test::BoundSocket socket(dir / "socket.wav");
+    ASSERT_TRUE(socket.bound());
+
+    const int result = test::runWithin(20, [&] {
+        SongState song;
+        newSong(song);
+        setNames(song, {"KICK.WAV", "pipe.wav", "null.wav", "socket.wav", "gone.wav"});
+        const std::vector<Reported> reported = reload(song, dir / "");
+        const SampleProblem expected[] = {SampleProblem::IsFolder, SampleProblem::IsNamedPipe,
+                                          SampleProblem::IsDevice, SampleProblem::IsSocket,
+                                          SampleProblem::NotFound};
+        if (reported.size() != 5u)
+            return 100;
+        for (int c = 0; c < 5; ++c) {
+            if (reported[c].problem != expected[c])
+                return 10 + c;
+            if (song.slots[c].sampleData || song.sampleName[c][0] != '\0')
+                return 20 + c;
+        }
+        return 0;
+    });
+    EXPECT_EQ(result, 0) << (result < 0 ? "the reload waited or crashed"
+                                        : "10 + channel: wrong reason; 20 + channel: not silent");
+
+    EXPECT_STREQ(sampleProblemText(SampleProblem::IsFolder), "is a folder");
+    EXPECT_STREQ(sampleProblemText(SampleProblem::IsNamedPipe), "is not a regular file (a named pipe)");
+    EXPECT_STREQ(sampleProblemText(SampleProblem::IsDevice), "is not a regular file (a device)");
+    EXPECT_STREQ(sampleProblemText(SampleProblem::IsSocket), "is not a regular file (a socket)");
+}
+
+// Where a file and a folder differ only in case, the file is the sample.
+TEST(SampleReload, AFileWinsOverAFolderOfTheSameNameInAnotherCase) {
+    ScratchDir dir;
+    std::filesystem::create_directory(dir / "KICK.WAV");  // first in byte order
+    dir.put("kick.wav", smallWave(1));
+    SongState song;
+    newSong(song);
+    setNames(song, {"Kick.wav"});
+    EXPECT_TRUE(reload(song, dir / "").empty());
+    EXPECT_TRUE(song.slots[0].sampleData);
 }
 
 // The address space this process has mapped now.

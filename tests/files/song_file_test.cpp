@@ -10,6 +10,7 @@
 #include "files/song_file.h"
 #include "tests/files/wave_bytes.h"
 #include "tests/support/child_process.h"
+#include "tests/support/special_files.h"
 
 namespace tamboro {
 namespace {
@@ -144,6 +145,36 @@ TEST(SongFile, DamagedFilesAreRefusedAndChangeNothing) {
     SongState song;
     EXPECT_EQ(loadSong(song, dir / "missing.sng"), SongLoadResult::OpenFailed);
     EXPECT_NE(std::string(songLoadMessage(SongLoadResult::BadLength)), "");
+}
+
+// A folder, a named pipe without a writer, a device and a socket are refused
+// at once, each with its own message, and the song stays as it was.
+TEST(SongFile, WhatIsNoRegularFileIsRefusedWithoutWaiting) {
+    ScratchDir dir;
+    ASSERT_TRUE(test::makeFifo(dir / "pipe.sng"));
+    test::BoundSocket socket(dir / "socket.sng");
+    ASSERT_TRUE(socket.bound());
+    struct Case {
+        std::filesystem::path path;
+        SongLoadResult result;
+        const char* message;
+    };
+    const Case cases[] = {
+        {dir / "", SongLoadResult::IsFolder, "The song file is a folder."},
+        {dir / "pipe.sng", SongLoadResult::IsNamedPipe, "The song file is not a regular file (a named pipe)."},
+        {"/dev/null", SongLoadResult::IsDevice, "The song file is not a regular file (a device)."},
+        {dir / "socket.sng", SongLoadResult::IsSocket, "The song file is not a regular file (a socket)."},
+    };
+    for (const Case& c : cases) {
+        const int result = test::runWithin(10, [&] {
+            SongState song;
+            song.tempo = 99;
+            const Snapshot before(song);
+            return loadSong(song, c.path) == c.result && Snapshot(song) == before ? 0 : 1;
+        });
+        EXPECT_EQ(result, 0) << c.path << (result < 0 ? ": the load waited" : ": not refused so");
+        EXPECT_STREQ(songLoadMessage(c.result), c.message);
+    }
 }
 
 TEST(SongFile, OutOfRangeValuesAreMadeSafe) {

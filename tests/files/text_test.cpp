@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "files/case_folding.h"
+#include "files/stored_names.h"
 #include "files/utf8.h"
 
 namespace tamboro {
@@ -46,6 +49,23 @@ TEST(Utf8, Windows1252ConvertsEveryByte) {
             EXPECT_EQ(decodeUtf8(converted).codePoint, static_cast<char32_t>(byte)) << byte;
         }
     }
+}
+
+// A stored name ends at its zero, or at the end of its 128 bytes when a
+// song file gave it none; it is shown as it stands when it is UTF-8.
+TEST(StoredNames, EndAtTheirZeroAndShowAsUtf8OrWindows1252) {
+    SongState song;
+    std::memcpy(song.sampleName[1].data(), "kick\0junk", 10);
+    song.sampleName[2].fill('A');
+    EXPECT_EQ(storedSampleName(song, 0), "BD_02.WAV");
+    EXPECT_EQ(storedSampleName(song, 1), "kick");
+    EXPECT_EQ(storedSampleName(song, 2), std::string(SampleNameBytes, 'A'));
+    EXPECT_EQ(storedSampleName(song, 7), "");
+
+    EXPECT_EQ(shownSampleName("Caf\xC3\xA9.wav"), "Caf\xC3\xA9.wav");
+    EXPECT_EQ(shownSampleName("Caf\xE9 \x80.wav"), "Caf\xC3\xA9 \xE2\x82\xAC.wav");
+    // One invalid byte makes the whole name Windows-1252.
+    EXPECT_EQ(shownSampleName("\xC3\xA9\xE9"), "\xC3\x83\xC2\xA9\xC3\xA9");
 }
 
 TEST(CaseFolding, FoldsLatinGreekAndCyrillicLetters) {

@@ -10,6 +10,7 @@
 
 #include "files/wave_result.h"
 #include "tests/files/wave_bytes.h"
+#include "tests/support/special_files.h"
 
 namespace tamboro {
 namespace {
@@ -192,12 +193,28 @@ TEST(WaveReader, UnopenablePathsAreOpenFailuresWithTheirErrno) {
     int error = 0;
     EXPECT_EQ(loadWaveFile(dir / "missing.wav", wave, &error), WaveOpenFailed);
     EXPECT_EQ(error, ENOENT);
-    EXPECT_EQ(loadWaveFile(dir / "", wave, &error), WaveOpenFailed);  // the folder itself
-    EXPECT_EQ(error, EISDIR);
     EXPECT_FALSE(wave.data);
     // A file too short for a RIFF header is no system failure.
     EXPECT_EQ(loadWaveFile(dir.put("short.wav", {'R', 'I'}), wave, &error), RiffReadError);
     EXPECT_EQ(error, 0);
+}
+
+// A folder, a named pipe without a writer, a device and a socket are refused
+// at once, with no errno: nothing failed, they are just not files.
+TEST(WaveReader, WhatIsNoRegularFileIsRefusedWithoutWaiting) {
+    ScratchDir dir;
+    ASSERT_TRUE(test::makeFifo(dir / "pipe.wav"));
+    test::BoundSocket socket(dir / "socket.wav");
+    ASSERT_TRUE(socket.bound());
+    const std::filesystem::path paths[] = {dir / "", dir / "pipe.wav", "/dev/null", dir / "socket.wav"};
+    for (const auto& path : paths) {
+        const int result = test::runWithin(10, [&] {
+            LoadedWave wave;
+            int error = -1;
+            return loadWaveFile(path, wave, &error) == WaveNotAFile && error == 0 && !wave.data ? 0 : 1;
+        });
+        EXPECT_EQ(result, 0) << path << (result < 0 ? ": the load waited" : ": not refused as no file");
+    }
 }
 
 // Files written by an independent tool: the data must equal the same signal

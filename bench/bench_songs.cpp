@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "commands/file_texts.h"
 #include "engine/mixer.h"
 #include "engine/song_ops.h"
 #include "files/sample_reload.h"

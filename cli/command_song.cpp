@@ -3,10 +3,11 @@
 #include <cstring>
 #include <ostream>
 
+#include "commands/file_texts.h"
+#include "commands/terminal_text.h"
 #include "engine/song_ops.h"
 #include "files/sample_problem.h"
 #include "files/song_file.h"
-#include "commands/terminal_text.h"
 
 namespace tamboro {
 

@@ -5,12 +5,12 @@
 #include <ostream>
 
 #include "cli/command_song.h"
+#include "commands/terminal_text.h"
 #include "engine/song_state.h"
 #include "files/file_replacement.h"
 #include "files/output_checks.h"
 #include "files/stored_names.h"
 #include "files/stream_to_disk.h"
-#include "commands/terminal_text.h"
 
 namespace tamboro {
 

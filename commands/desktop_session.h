@@ -4,11 +4,11 @@
 // Shell they talk to the user through, and the song as a file last held it.
 // Main thread.
 
-#include "engine/audio_output.h"
 #include "commands/shell.h"
+#include "commands/unsaved_changes.h"
+#include "engine/audio_output.h"
 #include "engine/song_state.h"
 #include "files/folders.h"
-#include "commands/unsaved_changes.h"
 
 namespace tamboro {
 

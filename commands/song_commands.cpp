@@ -5,12 +5,13 @@
 #include <string>
 #include <system_error>
 
+#include "commands/file_texts.h"
 #include "engine/song_ops.h"
 #include "files/output_checks.h"
 #include "files/sample_reload.h"
 #include "files/song_file.h"
-#include "files/stream_to_disk.h"
 #include "files/stored_names.h"
+#include "files/stream_to_disk.h"
 
 namespace tamboro {
 

@@ -7,8 +7,8 @@
 
 #include <string_view>
 
-#include "engine/audio_output.h"
 #include "commands/shell.h"
+#include "engine/audio_output.h"
 #include "engine/song_state.h"
 #include "files/folders.h"
 

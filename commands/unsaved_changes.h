@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/audio_output.h"
 #include "commands/shell.h"
+#include "engine/audio_output.h"
 #include "engine/song_state.h"
 #include "files/folders.h"
 

@@ -11,9 +11,9 @@
 #include <map>
 #include <memory>
 
-#include "desktop/desktop_panel_host.h"
 #include "commands/desktop_session.h"
 #include "commands/menu_commands.h"
+#include "desktop/desktop_panel_host.h"
 #include "desktop/qt_shell.h"
 #include "panel/panel_resources.h"
 #include "panel/panel_widget.h"

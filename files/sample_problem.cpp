@@ -48,30 +48,4 @@ SampleProblem sampleProblemFor(FileKind kind) {
     return SampleProblem::Unreadable;
 }
 
-const char* sampleProblemText(SampleProblem problem) {
-    switch (problem) {
-    case SampleProblem::NotFound:
-        return "not found";
-    case SampleProblem::NotWave:
-        return "not a WAV file";
-    case SampleProblem::Damaged:
-        return "damaged";
-    case SampleProblem::TooLarge:
-        return "too large";
-    case SampleProblem::OutOfMemory:
-        return "out of memory";
-    case SampleProblem::Unreadable:
-        return "cannot be read";
-    case SampleProblem::IsFolder:
-        return "is a folder";
-    case SampleProblem::IsNamedPipe:
-        return "is not a regular file (a named pipe)";
-    case SampleProblem::IsDevice:
-        return "is not a regular file (a device)";
-    case SampleProblem::IsSocket:
-        return "is not a regular file (a socket)";
-    }
-    return "cannot be loaded";
-}
-
 }  // namespace tamboro

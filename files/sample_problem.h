@@ -1,5 +1,5 @@
 #pragma once
-// Why a sample could not be loaded, in the user's words. Any thread.
+// Why a sample could not be loaded. Any thread.
 
 #include <cstdint>
 
@@ -27,9 +27,5 @@ SampleProblem sampleProblemOf(uint32_t loadResult, int systemError);
 // The problem of a sample whose name gives something that is no regular
 // file, by what it is (Unreadable for a regular file).
 SampleProblem sampleProblemFor(FileKind kind);
-
-// "not found", "not a WAV file", "damaged", "too large", "out of memory",
-// "cannot be read", "is a folder", "is not a regular file (a named pipe)", ...
-const char* sampleProblemText(SampleProblem problem);
 
 }  // namespace tamboro

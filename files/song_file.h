@@ -63,7 +63,4 @@ void applySongFile(SongState& song, const SongFileContents& contents);
 // is Loaded, the song state is left exactly as it was.
 SongLoadResult loadSong(SongState& song, const std::filesystem::path& path);
 
-// The message for a refused song file, for the caller to show.
-const char* songLoadMessage(SongLoadResult result);
-
 }  // namespace tamboro

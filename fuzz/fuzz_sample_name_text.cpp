@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "files/case_folding.h"
 #include "commands/terminal_text.h"
+#include "files/case_folding.h"
 #include "files/stored_names.h"
 #include "files/utf8.h"
 

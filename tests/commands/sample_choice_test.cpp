@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/song_ops.h"
 #include "commands/sample_choice.h"
+#include "engine/song_ops.h"
 #include "tests/files/wave_bytes.h"
 #include "tests/support/scripted_shell.h"
 

@@ -6,10 +6,10 @@
 
 #include <cstring>
 
-#include "engine/song_ops.h"
 #include "commands/song_commands.h"
-#include "files/song_file.h"
 #include "commands/unsaved_changes.h"
+#include "engine/song_ops.h"
+#include "files/song_file.h"
 #include "tests/files/wave_bytes.h"
 #include "tests/support/child_process.h"
 #include "tests/support/fake_midi_input.h"

@@ -19,11 +19,11 @@
 #include <fstream>
 #include <set>
 
+#include "desktop/dialog_ids.h"
 #include "desktop/dialogs.h"
 #include "desktop/menu_bar.h"
-#include "desktop/qt_shell.h"
-#include "desktop/dialog_ids.h"
 #include "desktop/menu_table.h"
+#include "desktop/qt_shell.h"
 #include "tests/files/wave_bytes.h"
 #include "tests/support/qt_application.h"
 

@@ -13,12 +13,12 @@
 #include <memory>
 
 #include "desktop/desktop_startup.h"
-#include "desktop/main_window.h"
 #include "desktop/dialog_ids.h"
+#include "desktop/main_window.h"
 #include "desktop/menu_table.h"
-#include "resources/resource_names.h"
 #include "engine/midi_sync.h"
 #include "files/song_file.h"
+#include "resources/resource_names.h"
 #include "tests/files/wave_bytes.h"
 #include "tests/panel/panel_test_support.h"
 #include "tests/support/fake_midi_input.h"

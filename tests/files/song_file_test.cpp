@@ -144,11 +144,10 @@ TEST(SongFile, DamagedFilesAreRefusedAndChangeNothing) {
     }
     SongState song;
     EXPECT_EQ(loadSong(song, dir / "missing.sng"), SongLoadResult::OpenFailed);
-    EXPECT_NE(std::string(songLoadMessage(SongLoadResult::BadLength)), "");
 }
 
 // A folder, a named pipe without a writer, a device and a socket are refused
-// at once, each with its own message, and the song stays as it was.
+// at once, each with its own result, and the song stays as it was.
 TEST(SongFile, WhatIsNoRegularFileIsRefusedWithoutWaiting) {
     ScratchDir dir;
     ASSERT_TRUE(test::makeFifo(dir / "pipe.sng"));
@@ -157,13 +156,12 @@ TEST(SongFile, WhatIsNoRegularFileIsRefusedWithoutWaiting) {
     struct Case {
         std::filesystem::path path;
         SongLoadResult result;
-        const char* message;
     };
     const Case cases[] = {
-        {dir / "", SongLoadResult::IsFolder, "The song file is a folder."},
-        {dir / "pipe.sng", SongLoadResult::IsNamedPipe, "The song file is not a regular file (a named pipe)."},
-        {"/dev/null", SongLoadResult::IsDevice, "The song file is not a regular file (a device)."},
-        {dir / "socket.sng", SongLoadResult::IsSocket, "The song file is not a regular file (a socket)."},
+        {dir / "", SongLoadResult::IsFolder},
+        {dir / "pipe.sng", SongLoadResult::IsNamedPipe},
+        {"/dev/null", SongLoadResult::IsDevice},
+        {dir / "socket.sng", SongLoadResult::IsSocket},
     };
     for (const Case& c : cases) {
         const int result = test::runWithin(10, [&] {
@@ -173,7 +171,6 @@ TEST(SongFile, WhatIsNoRegularFileIsRefusedWithoutWaiting) {
             return loadSong(song, c.path) == c.result && Snapshot(song) == before ? 0 : 1;
         });
         EXPECT_EQ(result, 0) << c.path << (result < 0 ? ": the load waited" : ": not refused so");
-        EXPECT_STREQ(songLoadMessage(c.result), c.message);
     }
 }
 

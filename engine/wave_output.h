@@ -4,7 +4,7 @@
 // adapter; tests use a fake whose byte position they advance.
 //
 // Threads: every function here runs on the main thread. Once `start` has
-// returned, the device's own thread calls LoopBuffer::beginPeriod and
+// returned, the device's own thread calls LoopBuffer::obeyTransport and
 // readFrames once per period, until `close` returns.
 
 #include <cstdint>

@@ -102,7 +102,7 @@ TEST(JackPlayback, PlayEqualsTheOfflineRenderSampleForSample) {
 TEST(JackPlayback, PlayEndsWithAFadeNotAClick) {
     JackServer server(44100, 256);
     ASSERT_TRUE(server.ready()) << "jackd -d dummy did not start";
-    JackRecorder recorder(8);
+    JackRecorder recorder(40);
     ASSERT_TRUE(recorder.ok());
     Folder folder;
     TamboroProcess tamboro({"--play", folder.song("drone.sng"), "--samples", folder.samples(),
@@ -110,12 +110,14 @@ TEST(JackPlayback, PlayEndsWithAFadeNotAClick) {
                            true);
     ASSERT_TRUE(recorder.connectTamboro(false));
     EXPECT_EQ(tamboro.wait(), 0);
+    recorder.waitFrames(recorder.frames() + 4410);
     EXPECT_EQ(tamboro.errors(), "");
     const auto capture = recorder.samples();
     size_t last = capture.size() / 2;
     while (last > 0 && capture[2 * (last - 1)] == 0 && capture[2 * (last - 1) + 1] == 0)
         --last;
     ASSERT_GT(last, 1000u) << "nothing was recorded";
+    ASSERT_LT(last + 4410, capture.size() / 2) << "the recording ended before the sound did";
     int loudBefore = 0, endPeak = 0;
     for (size_t f = last - 1000; f < last - 300; ++f)
         loudBefore = std::max(loudBefore, std::abs(int{capture[2 * f]}));

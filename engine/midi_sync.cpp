@@ -9,8 +9,8 @@ void deliver(void* context, uint32_t message) {
     onMidiIn(*static_cast<LoopBuffer*>(context), message);
 }
 
-bool openMidiInput(AudioOutput& out, int device) {
-    out.midiInOpen = out.midi.open(device, &deliver, &out.loop);
+bool openMidiInput(AudioOutput& out, int device, std::string& reason) {
+    out.midiInOpen = out.midi.open(device, &deliver, &out.loop, reason);
     if (out.midiInOpen)
         out.midi.start();
     return out.midiInOpen;
@@ -32,17 +32,18 @@ MidiSyncResult toggleMidiSync(AudioOutput& out, SongState& song) {
         closeMidiInput(out);
         song.playing = 0;
         closeOutputs(out);
-        return {MidiSyncChange::TurnedOff, {}};
+        return {MidiSyncChange::TurnedOff, {}, {}};
     }
     if (song.playing)
-        return {MidiSyncChange::NothingWhilePlaying, {}};
+        return {MidiSyncChange::NothingWhilePlaying, {}, {}};
     if (!out.loop.allocated())
-        return {MidiSyncChange::NoMixBuffer, {}};
+        return {MidiSyncChange::NoMixBuffer, {}, {}};
     out.loop.resetTransport();
-    if (!openMidiInput(out, song.midiInDevice))
-        return {MidiSyncChange::MidiInputFailed, {}};
+    std::string reason;
+    if (!openMidiInput(out, song.midiInDevice, reason))
+        return {MidiSyncChange::MidiInputFailed, {}, std::move(reason)};
     song.midiSync = 1;
-    MidiSyncResult result{MidiSyncChange::TurnedOn, openOutput(out, song, song.outputDevice)};
+    MidiSyncResult result{MidiSyncChange::TurnedOn, openOutput(out, song, song.outputDevice), {}};
     out.primeFailed = !result.output.ok();
     return result;
 }
@@ -54,12 +55,12 @@ void onMidiIn(LoopBuffer& loop, uint32_t message) {
         loop.requestStop();
 }
 
-bool selectMidiInDevice(AudioOutput& out, SongState& song, int index) {
+bool selectMidiInDevice(AudioOutput& out, SongState& song, int index, std::string& reason) {
     song.midiInDevice = index;
     if (!out.midiInOpen)
         return true;
     closeMidiInput(out);
-    return openMidiInput(out, song.midiInDevice);
+    return openMidiInput(out, song.midiInDevice, reason);
 }
 
 }  // namespace tamboro

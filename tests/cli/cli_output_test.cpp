@@ -10,7 +10,7 @@
 #include "files/wave_reader.h"
 #include "tests/cli/run_tamboro.h"
 #include "tests/files/wave_bytes.h"
-#include "tests/support/special_files.h"
+#include "tests/support/unusual_files.h"
 
 namespace tamboro {
 namespace {

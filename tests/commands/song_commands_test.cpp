@@ -15,7 +15,7 @@
 #include "tests/support/fake_midi_input.h"
 #include "tests/support/fake_wave_output.h"
 #include "tests/support/scripted_shell.h"
-#include "tests/support/special_files.h"
+#include "tests/support/unusual_files.h"
 
 namespace tamboro {
 namespace {

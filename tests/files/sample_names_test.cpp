@@ -7,7 +7,7 @@
 
 #include "files/sample_names.h"
 #include "tests/files/wave_bytes.h"
-#include "tests/support/special_files.h"
+#include "tests/support/unusual_files.h"
 
 namespace tamboro {
 namespace {

@@ -11,7 +11,7 @@
 #include "files/sample_reload.h"
 #include "tests/files/wave_bytes.h"
 #include "tests/support/child_process.h"
-#include "tests/support/special_files.h"
+#include "tests/support/unusual_files.h"
 #include "tests/support/test_song.h"
 
 // An allocation refused under the address-space limit must come back as

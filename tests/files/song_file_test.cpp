@@ -10,7 +10,7 @@
 #include "files/song_file.h"
 #include "tests/files/wave_bytes.h"
 #include "tests/support/child_process.h"
-#include "tests/support/special_files.h"
+#include "tests/support/unusual_files.h"
 
 namespace tamboro {
 namespace {

@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
 #include <thread>
 
 #include "engine/loop_buffer.h"
+#include "platform/alsa_probe.h"
 #include "platform/alsa_quiet.h"
 #include "platform/jack_probe.h"
 
@@ -17,16 +16,6 @@ namespace {
 
 constexpr unsigned SongRate = 44100;
 constexpr unsigned RequestedPeriod = 256;   // JACK ignores it: the server's period rules
-
-// PulseAudio (or PipeWire's PulseAudio server) answers on its socket;
-// RtAudio would list a PulseAudio device even without a server.
-bool pulseServerRunning() {
-    if (std::getenv("PULSE_SERVER"))
-        return true;
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    std::error_code error;
-    return runtime && std::filesystem::exists(std::filesystem::path(runtime) / "pulse" / "native", error);
-}
 
 void ignoreError(RtAudioError::Type, const std::string&) {}
 
@@ -46,17 +35,32 @@ RtAudioOutput::~RtAudioOutput() {
     close();
 }
 
-void RtAudioOutput::listApi(RtAudio::Api api, const char* label) {
+void RtAudioOutput::listApi(RtAudio::Api api, const char* label, bool skipRoutedToPulse) {
     try {
         auto audio = makeAudio(api);
         const unsigned count = audio->getDeviceCount();
         for (unsigned id = 0; id < count; ++id) {
             // JACK's list may change between the count and the info.
             const RtAudio::DeviceInfo info = audio->getDeviceInfo(id);
-            if (info.probed && info.outputChannels >= 2)
+            if (info.probed && info.outputChannels >= 2 &&
+                !(skipRoutedToPulse && alsaDeviceRoutesToPulse(info.name)))
                 devices_.push_back({api, id, std::string(label) + ": " + info.name, info.name});
         }
     } catch (const RtAudioError&) {
+    }
+}
+
+// Each sink once, in the server's order, under its description; sinks that
+// share a description also show their unique names. The sink's name is
+// what opens it, so device numbers never depend on the default sink.
+void RtAudioOutput::listPulse(const PulseServer& server) {
+    for (const PulseSink& sink : server.sinks) {
+        const bool shared = std::count_if(server.sinks.begin(), server.sinks.end(), [&](const PulseSink& s) {
+                                return s.description == sink.description;
+                            }) > 1;
+        devices_.push_back({RtAudio::LINUX_PULSE, 0,
+                            "PulseAudio: " + sink.description + (shared ? " (" + sink.name + ")" : ""),
+                            sink.name});
     }
 }
 
@@ -64,17 +68,19 @@ int RtAudioOutput::deviceCount() {
     devices_.clear();
     devices_.push_back({RtAudio::UNSPECIFIED, 0, "", ""});
     const bool jack = jackServerRunning();
-    const bool pulse = pulseServerRunning();
+    const PulseServer pulse = askPulseServer();
     if (jack)
         listApi(RtAudio::UNIX_JACK, "JACK");
-    if (pulse)
-        listApi(RtAudio::LINUX_PULSE, "PulseAudio");
+    if (pulse.running)
+        listPulse(pulse);
     const size_t afterPulse = devices_.size();
-    listApi(RtAudio::LINUX_ALSA, "ALSA");
+    listApi(RtAudio::LINUX_ALSA, "ALSA", pulse.running);
     const size_t alsaDevices = devices_.size() - afterPulse;
 
     found_ = std::string(jack ? "JACK server running" : "no JACK server") + ", " +
-             (pulse ? "PulseAudio server running" : "no PulseAudio server") + ", " +
+             (!pulse.running ? "no PulseAudio server"
+              : pulse.pipeWire ? "PulseAudio server running (PipeWire)"
+                               : "PulseAudio server running") + ", " +
              std::to_string(alsaDevices) + " ALSA output device" + (alsaDevices == 1 ? "" : "s");
     if (devices_.size() == 1) {
         devices_.clear();   // nothing to play on, not even a default
@@ -82,6 +88,13 @@ int RtAudioOutput::deviceCount() {
     }
     // The default output: the first system's own default device.
     const RtAudio::Api api = devices_[1].api;
+    if (api == RtAudio::LINUX_PULSE) {
+        const auto chosen = std::find_if(devices_.begin() + 1, devices_.end(), [&](const Device& d) {
+            return d.api == api && d.rtName == pulse.defaultSink;
+        });
+        devices_[0] = {api, 0, "Default output (" + (chosen != devices_.end() ? chosen->name : devices_[1].name) + ")", ""};
+        return static_cast<int>(devices_.size());
+    }
     try {
         auto audio = makeAudio(api);
         const unsigned id = audio->getDefaultOutputDevice();
@@ -131,6 +144,14 @@ bool RtAudioOutput::open(int index, LoopBuffer& loop, std::string& error) {
         return false;
     }
     const Device device = devices_[index];
+    if (device.api == RtAudio::LINUX_PULSE) {
+        if (!pulse_.open(device.rtName, loop, error))
+            return false;
+        rate_ = pulse_.rate();
+        period_ = pulse_.periodFrames();
+        periodFrames_ = period_;
+        return true;
+    }
     try {
         audio_ = makeAudio(device.api);
         const unsigned id = currentId(*audio_, device);
@@ -174,6 +195,8 @@ bool RtAudioOutput::open(int index, LoopBuffer& loop, std::string& error) {
 }
 
 bool RtAudioOutput::start(std::string& error) {
+    if (pulse_.isOpen())
+        return pulse_.start(error);
     try {
         audio_->startStream();
     } catch (const RtAudioError& e) {
@@ -184,6 +207,7 @@ bool RtAudioOutput::start(std::string& error) {
 }
 
 void RtAudioOutput::close() {
+    pulse_.close();
     if (audio_) {
         try {
             // stopStream can wait for ever on JACK; abort does not wait for a drain.
@@ -203,6 +227,8 @@ void RtAudioOutput::close() {
 }
 
 bool RtAudioOutput::streamAlive() {
+    if (pulse_.isOpen())
+        return pulse_.alive();
     return audio_ && audio_->isStreamOpen() && audio_->isStreamRunning();
 }
 

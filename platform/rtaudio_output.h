@@ -1,7 +1,10 @@
 #pragma once
-// The wave output on Linux through RtAudio: the system's default output,
-// then every output device of JACK (when a server runs), PulseAudio (also
-// PipeWire's, when its server runs) and ALSA, each under its full name.
+// The wave output on Linux: the system's default output, then every output
+// device of JACK (when a server runs) through RtAudio, every sink of a
+// PulseAudio server (also PipeWire's) through libpulse (platform/
+// pulse_output.h), and ALSA's devices through RtAudio, each under its full
+// name. ALSA devices that only lead into the PulseAudio server listed (its
+// ALSA plug-in as ALSA's `default`) are left out: the sink is there already.
 //
 // Threads: everything here on the main thread, except `callback`, which
 // RtAudio runs on its own thread; it only copies from the LoopBuffer (or
@@ -14,6 +17,7 @@
 #include <rtaudio/RtAudio.h>
 
 #include "engine/wave_output.h"
+#include "platform/pulse_output.h"
 #include "platform/resampler.h"
 
 namespace tamboro {
@@ -42,16 +46,18 @@ private:
         RtAudio::Api api;
         unsigned id;            // RtAudio's device index within its API, at the count
         std::string name;       // as listed, with the system's label
-        std::string rtName;     // RtAudio's own name; empty for the default output
+        std::string rtName;     // RtAudio's own name (PulseAudio: the sink's); empty for the default output
     };
     static int callback(void* output, void* input, unsigned frames, double time,
                         RtAudioStreamStatus status, void* self);
-    void listApi(RtAudio::Api api, const char* label);
+    void listApi(RtAudio::Api api, const char* label, bool skipRoutedToPulse = false);
+    void listPulse(const PulseServer& server);
     static unsigned currentId(RtAudio& audio, const Device& device);
 
     std::vector<Device> devices_;   // from the last count; index 0 is the default
     std::string found_;
     std::unique_ptr<RtAudio> audio_;
+    PulseOutput pulse_;             // the open stream when the device is a PulseAudio sink
     LoopBuffer* loop_ = nullptr;
     Resampler resampler_;
     bool floatSamples_ = false;     // JACK takes floats; the others 16-bit

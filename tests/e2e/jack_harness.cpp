@@ -223,13 +223,16 @@ std::vector<float> JackRecorder::left() const {
 
 // --- TamboroProcess ---
 
-TamboroProcess::TamboroProcess(const std::vector<std::string>& args) {
+TamboroProcess::TamboroProcess(const std::vector<std::string>& args, const std::string& errorFile) {
     int pipeFds[2];
     if (pipe(pipeFds) != 0)
         return;
     std::vector<std::string> all{TAMBORO_EXECUTABLE};
     all.insert(all.end(), args.begin(), args.end());
-    pid_ = spawn(all, pipeFds[1], -1);
+    const int errors = errorFile.empty() ? -1 : ::open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    pid_ = spawn(all, pipeFds[1], errors);
+    if (errors >= 0)
+        ::close(errors);
     ::close(pipeFds[1]);
     out_ = pipeFds[0];
 }

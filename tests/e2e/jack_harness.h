@@ -78,10 +78,11 @@ private:
     uint32_t sentTimes_[256] = {};
 };
 
-// tamboro started with `args`; its standard output is read line by line.
+// tamboro started with `args`; its standard output is read line by line,
+// its standard error goes to `errorFile` when one is given.
 class TamboroProcess {
 public:
-    explicit TamboroProcess(const std::vector<std::string>& args);
+    explicit TamboroProcess(const std::vector<std::string>& args, const std::string& errorFile = {});
     ~TamboroProcess();
     // The next line of output, or "" after `seconds` without one.
     std::string readLine(double seconds);

@@ -9,7 +9,7 @@
 //
 // The stream asks the server for 44,100 Hz 16-bit stereo (the server
 // converts for a sink at another rate) and for a short buffer: a target of
-// two periods of 256 frames (PA_STREAM_ADJUST_LATENCY, about 11.6 ms; the
+// two requests of 512 frames (PA_STREAM_ADJUST_LATENCY, about 23 ms; the
 // server may grant more). On every change of the LoopBuffer's transport (a
 // Start or a Stop) the output throws away what the server still holds
 // (pa_stream_flush, which also rewinds the sink where the sink can) and

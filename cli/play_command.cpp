@@ -52,8 +52,9 @@ private:
 };
 
 // The main loop of the desktop program without a window: the 10 ms tick,
-// on time, until the end.
-void runTicks(AudioOutput& output, SongState& song, PlayReport& report, double seconds,
+// on time, until the end. A lost output ends it, MIDI Sync too: nothing
+// would sound any more. Returns false then.
+bool runTicks(AudioOutput& output, SongState& song, PlayReport& report, double seconds,
               bool followMidi) {
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
@@ -65,11 +66,14 @@ void runTicks(AudioOutput& output, SongState& song, PlayReport& report, double s
             report.tell(outputLostMessage());
         report.tell(tick.reopened);
         report.playing(song.playing != 0);
+        if (tick.outputLost)
+            return false;
         if (!followMidi && song.playing == 0)
-            return;   // the output stopped on its own; the tick said why
+            return true;
         next += std::chrono::milliseconds(10);
         std::this_thread::sleep_until(next);
     }
+    return true;
 }
 
 // The end: the sound fades out over a few milliseconds instead of jumping
@@ -134,7 +138,8 @@ int play(const CommandLine& line, SongState& song, AudioSystems& systems, std::o
         describeStream(out, systems, name);
         out << "; waiting for MIDI Start on " << escapeForTerminal(systems.midi().portName(line.midiDevice))
             << std::endl;
-        runTicks(output, song, report, line.seconds, true);
+        if (!runTicks(output, song, report, line.seconds, true))
+            status = 1;
     } else {
         const OutputResult started = startPlayback(output, song);
         if (!started.ok()) {

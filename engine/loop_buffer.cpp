@@ -36,20 +36,36 @@ void LoopBuffer::release() {
 
 void LoopBuffer::requestStart() {
     uint32_t t = transport_.load(std::memory_order_relaxed);
-    while ((t & RunningBit) == 0 &&
-           !transport_.compare_exchange_weak(t, (t + 2) | RunningBit, std::memory_order_acq_rel)) {
+    while ((t & RunningBit) == 0) {
+        if (transport_.compare_exchange_weak(t, (t + 2) | RunningBit, std::memory_order_acq_rel)) {
+            tellListener();
+            return;
+        }
     }
 }
 
 void LoopBuffer::requestStop() {
     uint32_t t = transport_.load(std::memory_order_relaxed);
-    while ((t & RunningBit) != 0 &&
-           !transport_.compare_exchange_weak(t, t & ~RunningBit, std::memory_order_acq_rel)) {
+    while ((t & RunningBit) != 0) {
+        if (transport_.compare_exchange_weak(t, t & ~RunningBit, std::memory_order_acq_rel)) {
+            tellListener();
+            return;
+        }
     }
 }
 
 void LoopBuffer::resetTransport() {
-    transport_.fetch_and(~RunningBit, std::memory_order_acq_rel);
+    if ((transport_.fetch_and(~RunningBit, std::memory_order_acq_rel) & RunningBit) != 0)
+        tellListener();
+}
+
+void LoopBuffer::setTransportListener(TransportListener* listener) {
+    listener_.store(listener, std::memory_order_release);
+}
+
+void LoopBuffer::tellListener() {
+    if (TransportListener* listener = listener_.load(std::memory_order_acquire))
+        listener->transportChanged();
 }
 
 bool LoopBuffer::transportRunning() const {

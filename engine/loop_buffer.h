@@ -20,6 +20,9 @@
 // at that message's frame. A Start while running changes nothing; a Stop
 // and a Start inside one period still give a new generation, and the
 // callback then waits for a fresh priming (step 0) before it sounds.
+// An output that queues audio ahead of the device (a sound server's
+// buffer) may listen to the transport, to act on a change at once instead
+// of at its next period.
 //
 // A fade-out asked for by the main thread ends a playback in FadeFrames
 // frames instead of at once (the end of tamboro --play).
@@ -33,6 +36,17 @@
 #include <memory>
 
 namespace tamboro {
+
+// Told of each change of the transport word, on the thread that made it
+// (the MIDI thread too, which on JACK is a real-time thread): it must not
+// block, allocate or lock.
+class TransportListener {
+public:
+    virtual void transportChanged() noexcept = 0;
+
+protected:
+    ~TransportListener() = default;
+};
 
 class LoopBuffer {
 public:
@@ -59,6 +73,9 @@ public:
     void requestStop();
     void resetTransport();              // stopped, no pending Start
     bool transportRunning() const;
+    // Main thread. The listener (or null) must outlive every thread that may
+    // still change the transport after it is replaced.
+    void setTransportListener(TransportListener* listener);
 
     // --- Main thread ---
     // Frees both halves and forgets the callback's state. Only while no
@@ -125,11 +142,13 @@ private:
     void fade(int16_t* out, uint32_t frames);
     void publishView();
     int16_t* claim(int half, uint64_t epoch, uint64_t segment);
+    void tellListener();
 
     const uint32_t startPosition_;
     std::unique_ptr<int16_t[]> frames_;
     std::atomic<uint64_t> halves_[2];
     std::atomic<uint32_t> transport_{0};    // generation << 1 | running
+    std::atomic<TransportListener*> listener_{nullptr};
     std::atomic<uint64_t> view_{0};         // epoch << 33 | active << 32 | position
     std::atomic<uint32_t> fade_{0};         // FadeState
 

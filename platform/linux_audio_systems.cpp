@@ -1,6 +1,7 @@
 #include "platform/linux_audio_systems.h"
 
 #include "platform/jack_client.h"
+#include "platform/pulse_backend.h"
 #include "platform/rtaudio_output.h"
 #include "platform/system_midi_input.h"
 #include "platform/system_output.h"
@@ -22,9 +23,10 @@ private:
     // Destroyed from the bottom up: the output closes first, then the MIDI
     // input, then the JACK client both may use.
     JackClient jack_;
-    RtAudioOutput rtAudio_;   // PulseAudio and ALSA
+    PulseBackend pulse_;
+    RtAudioOutput alsa_{[this] { return pulse_.serverListed(); }};
     SystemMidiInput midi_{jack_};
-    SystemOutput wave_{{&jack_, &rtAudio_}};
+    SystemOutput wave_{{&jack_, &pulse_, &alsa_}};
 };
 
 }  // namespace

@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
 
 #include "engine/loop_buffer.h"
+#include "platform/alsa_probe.h"
 #include "platform/alsa_quiet.h"
 
 namespace tamboro {
@@ -14,16 +13,6 @@ namespace {
 
 constexpr unsigned SongRate = 44100;
 constexpr unsigned RequestedPeriod = 256;
-
-// PulseAudio (or PipeWire's PulseAudio server) answers on its socket;
-// RtAudio would list a PulseAudio device even without a server.
-bool pulseServerRunning() {
-    if (std::getenv("PULSE_SERVER"))
-        return true;
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    std::error_code error;
-    return runtime && std::filesystem::exists(std::filesystem::path(runtime) / "pulse" / "native", error);
-}
 
 void ignoreError(RtAudioError::Type, const std::string&) {}
 
@@ -35,7 +24,8 @@ std::unique_ptr<RtAudio> makeAudio(RtAudio::Api api) {
 
 }  // namespace
 
-RtAudioOutput::RtAudioOutput() {
+RtAudioOutput::RtAudioOutput(std::function<bool()> soundServerListed)
+    : soundServerListed_(std::move(soundServerListed)) {
     silenceAlsaMessages();
 }
 
@@ -43,14 +33,18 @@ RtAudioOutput::~RtAudioOutput() {
     close();
 }
 
+// ALSA devices that only lead into a sound server that is listed already
+// (its ALSA plug-in as ALSA's `default`) are left out: the sink is there.
 void RtAudioOutput::listApi(RtAudio::Api api, const char* label) {
+    const bool skipRouted = soundServerListed_ && soundServerListed_();
     try {
         auto audio = makeAudio(api);
         const unsigned count = audio->getDeviceCount();
         for (unsigned id = 0; id < count; ++id) {
             // A device may go between the count and the info.
             const RtAudio::DeviceInfo info = audio->getDeviceInfo(id);
-            if (info.probed && info.outputChannels >= 2)
+            if (info.probed && info.outputChannels >= 2 &&
+                !(skipRouted && alsaDeviceRoutesToPulse(info.name)))
                 devices_.push_back({api, id, std::string(label) + ": " + info.name, info.name});
         }
     } catch (const RtAudioError&) {
@@ -59,15 +53,10 @@ void RtAudioOutput::listApi(RtAudio::Api api, const char* label) {
 
 std::vector<std::string> RtAudioOutput::listDevices(size_t& defaultDevice) {
     devices_.clear();
-    const bool pulse = pulseServerRunning();
-    if (pulse)
-        listApi(RtAudio::LINUX_PULSE, "PulseAudio");
-    const size_t afterPulse = devices_.size();
     listApi(RtAudio::LINUX_ALSA, "ALSA");
-    const size_t alsaDevices = devices_.size() - afterPulse;
+    const size_t alsaDevices = devices_.size();
 
-    found_ = std::string(pulse ? "PulseAudio server running" : "no PulseAudio server") + ", " +
-             std::to_string(alsaDevices) + " ALSA output device" + (alsaDevices == 1 ? "" : "s");
+    found_ = std::to_string(alsaDevices) + " ALSA output device" + (alsaDevices == 1 ? "" : "s");
     std::vector<std::string> names;
     for (const Device& device : devices_)
         names.push_back(device.name);

@@ -1,12 +1,13 @@
 #pragma once
-// The output devices of PulseAudio (also PipeWire's, when its server runs)
-// and ALSA through RtAudio, each under its full name. (JACK has a client of
-// its own: platform/jack_client.h.)
+// The output devices of ALSA through RtAudio, each under its full name.
+// (JACK has a client of its own, platform/jack_client.h, and PulseAudio a
+// libpulse output, platform/pulse_backend.h.)
 //
 // Threads: everything here on the main thread, except `callback`, which
 // RtAudio runs on its own thread; it only copies from the LoopBuffer (or
 // through the resampler) and allocates nothing.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,7 +22,9 @@ namespace tamboro {
 
 class RtAudioOutput : public OutputBackend {
 public:
-    RtAudioOutput();
+    // `soundServerListed` tells whether a sound server's sinks are listed
+    // already, so that ALSA devices leading into it are left out.
+    explicit RtAudioOutput(std::function<bool()> soundServerListed = {});
     ~RtAudioOutput() override;
 
     std::vector<std::string> listDevices(size_t& defaultDevice) override;
@@ -46,6 +49,7 @@ private:
     void listApi(RtAudio::Api api, const char* label);
     static unsigned currentId(RtAudio& audio, const Device& device);
 
+    std::function<bool()> soundServerListed_;
     std::vector<Device> devices_;   // from the last count
     std::string found_;
     std::unique_ptr<RtAudio> audio_;

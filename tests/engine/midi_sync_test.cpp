@@ -258,5 +258,34 @@ TEST(MidiSync, ChoosingAnInputStoresItsIndexAndMovesAnOpenInput) {
     EXPECT_EQ(rig.song->midiSync, 1);
 }
 
+// An output that queues audio ahead (a sound server's buffer) hears every
+// change of the transport at once, from whichever thread made it, and only
+// real changes: a second Start or Stop says nothing.
+TEST(MidiSync, ATransportListenerHearsEachRealChangeOnce) {
+    struct Counter : TransportListener {
+        int changes = 0;
+        void transportChanged() noexcept override { ++changes; }
+    } counter;
+    MidiRig rig;
+    rig.arm();
+    rig.out.loop.setTransportListener(&counter);
+    rig.midi.send(MidiStart);
+    EXPECT_EQ(counter.changes, 1);
+    rig.midi.send(MidiContinue);   // already running
+    EXPECT_EQ(counter.changes, 1);
+    rig.midi.send(MidiStop);
+    rig.midi.send(MidiStop);
+    EXPECT_EQ(counter.changes, 2);
+    rig.midi.send(MidiStart);
+    stopPlayback(rig.out, *rig.song);   // the Stop lamp
+    EXPECT_EQ(counter.changes, 4);
+    toggleMidiSync(rig.out, *rig.song);   // off while stopped: nothing to tell
+    EXPECT_EQ(counter.changes, 4);
+
+    rig.out.loop.setTransportListener(nullptr);
+    rig.out.loop.requestStart();
+    EXPECT_EQ(counter.changes, 4);
+}
+
 }  // namespace
 }  // namespace tamboro

@@ -1,5 +1,8 @@
 #include "engine/audio_output.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "engine/mixer.h"
 #include "engine/song_ops.h"
 #include "engine/step_clock.h"
@@ -19,18 +22,89 @@ void closeDevice(AudioOutput& out) {
     out.wave.close();
     out.outputOpen = false;
     out.loop.resetForStream();
+    out.sync.primed(-1);
+    out.follow.primedFollowing = false;
 }
 
-// Step 0 rendered into the first half. False while the callback still
-// plays the first half of an earlier playback.
+bool followingClock(const SongState& song) {
+    return song.midiSync != 0 && song.followMidiClock != 0;
+}
+
+// Master step `step` rendered into the first half for following, and
+// offered to the clock that will begin the playback. False while the
+// callback still plays the first half, or a clock has begun with it.
+bool primeFollowing(AudioOutput& out, SongState& song, int64_t step) {
+    if (!out.sync.takeBackPriming())
+        return false;
+    int16_t* first = out.loop.beginPriming();
+    if (!first)
+        return false;
+    const StepTimeline timeline = provisionalTimeline(step, assumedFramesPerClock(out.follow, song.tempo));
+    startFollowing(song, out.follow.clock, step, timeline);
+    renderHalfFollowing(song, first, out.follow.clock, timeline);
+    out.loop.publish();
+    out.follow.primedFollowing = true;
+    out.follow.primedStep = step;
+    out.sync.primed(step);
+    return true;
+}
+
+// Step 0 rendered into the first half (while following the clock, the
+// step the master will begin with). False while the callback still plays
+// the first half of an earlier playback.
 bool prime(AudioOutput& out, SongState& song) {
+    if (followingClock(song)) {
+        const int64_t step = stepToPrime(out.sync, out.follow);
+        return primeFollowing(out, song, step < 0 ? 0 : step);
+    }
+    if (!out.sync.takeBackPriming())
+        return false;
     int16_t* first = out.loop.beginPriming();
     if (!first)
         return false;
     resetVoices(song);
     renderHalf(song, first);
     out.loop.publish();
+    out.follow.primedFollowing = false;
     return true;
+}
+
+// While following: the first half primed anew when it does not hold the
+// step the master will begin with.
+void primeForFollowing(AudioOutput& out, SongState& song) {
+    const int64_t step = stepToPrime(out.sync, out.follow);
+    if (step < 0 || out.loop.view().active)
+        return;
+    if (out.follow.primedFollowing && out.sync.primedStep() == step && out.loop.primedAndUnplayed())
+        return;
+    primeFollowing(out, song, step);
+}
+
+// The refill while following: the playback frame of the segment due (the
+// one after the segment playing, of the parity of `half`) and the
+// master's timeline as the clocks tell it now.
+void refillFollowing(AudioOutput& out, SongState& song, int16_t* target, int half) {
+    takeSyncEvents(out.sync, out.follow, out.startPosition, song.tempo);
+    const LoopBuffer::View view = out.loop.view();
+    int64_t segment = view.active ? ((view.position - out.startPosition) >> 15) + 1 : 1;
+    if ((segment & 1) != half)
+        segment -= 1;
+    FollowSession& follow = out.follow;
+    follow.clock.frame = segment * (HalfBytes / 4);
+    const StepTimeline timeline =
+        follow.playing ? clockTimeline(follow)
+                       : provisionalTimeline(follow.primedStep, assumedFramesPerClock(follow, song.tempo));
+    renderHalfFollowing(song, target, follow.clock, timeline);
+    if (follow.playing && follow.follower.fitted() >= 2)
+        follow.heldPeriod = follow.follower.framesPerClock();
+}
+
+// The tempo the panel shows instead of the song's: the master's, while a
+// followed playback runs.
+int16_t followedTempoOf(const AudioOutput& out, const SongState& song) {
+    if (!followingClock(song) || !out.follow.playing || song.playing == 0)
+        return 0;
+    return static_cast<int16_t>(std::clamp(std::lround(out.follow.follower.tempo()), 1L, 9999L));
 }
 
 }  // namespace
@@ -85,7 +159,10 @@ void refillOnTimer(AudioOutput& out, SongState& song) {
     int16_t* target = out.loop.beginRefill(half);
     if (!target)
         return;
-    renderHalf(song, target);
+    if (out.follow.primedFollowing)
+        refillFollowing(out, song, target, half);
+    else
+        renderHalf(song, target);
     out.loop.publish();
     song.secondHalfDue = half == 0 ? 1 : 0;
 }
@@ -128,12 +205,16 @@ TickReport outputTick(AudioOutput& out, SongState& song) {
         report.outputLost = wasPlaying || song.midiSync;
     }
 
+    takeSyncEvents(out.sync, out.follow, out.startPosition, song.tempo);
     if (song.midiSync && out.renderHolds == 0 && !out.primeFailed) {
         if (!out.outputOpen) {
             // A Start that arrived while the output was closed plays once primed.
             report.reopened = openOutput(out, song, song.outputDevice);
             out.primeFailed = !report.reopened.ok();
-        } else if (!out.loop.view().active && !out.loop.primedAndUnplayed()) {
+        } else if (followingClock(song)) {
+            primeForFollowing(out, song);
+        } else if (!out.loop.view().active &&
+                   (!out.loop.primedAndUnplayed() || out.follow.primedFollowing)) {
             prime(out, song);
         }
     }
@@ -145,6 +226,10 @@ TickReport outputTick(AudioOutput& out, SongState& song) {
     }
     if (song.playing)
         refillOnTimer(out, song);
+    if (const int16_t shown = followedTempoOf(out, song); shown != song.followedTempo) {
+        song.followedTempo = shown;
+        report.tempoChanged = true;
+    }
     return report;
 }
 

@@ -4,13 +4,13 @@ namespace tamboro {
 
 namespace {
 
-// The input's callback: the context is the AudioOutput's LoopBuffer.
+// The input's callback: the context is the AudioOutput's MidiSyncInput.
 void deliver(void* context, uint32_t message) {
-    onMidiIn(*static_cast<LoopBuffer*>(context), message);
+    static_cast<MidiSyncInput*>(context)->receive(message);
 }
 
 bool openMidiInput(AudioOutput& out, int device) {
-    out.midiInOpen = out.midi.open(device, &deliver, &out.loop);
+    out.midiInOpen = out.midi.open(device, &deliver, &out.sync);
     if (out.midiInOpen)
         out.midi.start();
     return out.midiInOpen;
@@ -39,6 +39,9 @@ MidiSyncResult toggleMidiSync(AudioOutput& out, SongState& song) {
     if (!out.loop.allocated())
         return {MidiSyncChange::NoMixBuffer, {}};
     out.loop.resetTransport();
+    out.sync.forget();
+    out.sync.setFollowClock(song.followMidiClock != 0);
+    resetFollowSession(out.follow);
     if (!openMidiInput(out, song.midiInDevice))
         return {MidiSyncChange::MidiInputFailed, {}};
     song.midiSync = 1;
@@ -52,6 +55,14 @@ void onMidiIn(LoopBuffer& loop, uint32_t message) {
         loop.requestStart();
     else if (message == MidiStop)
         loop.requestStop();
+}
+
+FollowClockChange toggleFollowMidiClock(AudioOutput& out, SongState& song) {
+    if (song.playing)
+        return FollowClockChange::NothingWhilePlaying;
+    song.followMidiClock = song.followMidiClock ? 0 : 1;
+    out.sync.setFollowClock(song.followMidiClock != 0);
+    return song.followMidiClock ? FollowClockChange::TurnedOn : FollowClockChange::TurnedOff;
 }
 
 bool selectMidiInDevice(AudioOutput& out, SongState& song, int index) {

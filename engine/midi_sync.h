@@ -2,11 +2,13 @@
 // MIDI Sync: playback follows the real-time messages Start (250), Continue
 // (251) and Stop (252) from a MIDI input.
 //
-// Threads: onMidiIn runs on the MIDI input's thread and only changes the
-// LoopBuffer's transport (atomics), so a Start reaches the audio callback in
-// its next period, with no rendering, locking or allocation. Everything
-// else here runs on the main thread; outputTick (engine/audio_output.h)
-// brings a Start or Stop into `playing` and primes the output again.
+// Threads: the MIDI input delivers to the output's MidiSyncInput
+// (engine/clock_sync.h) on its own thread, which only changes the
+// LoopBuffer's transport (atomics) and passes clocks on, so a Start reaches
+// the audio callback in its next period, with no rendering, locking or
+// allocation. Everything else here runs on the main thread; outputTick
+// (engine/audio_output.h) brings a Start or Stop into `playing` and primes
+// the output again.
 
 #include <cstdint>
 
@@ -35,6 +37,14 @@ struct MidiSyncResult {
 // and primes the output; off closes the MIDI input and the output. Turning
 // it on while playing does nothing.
 MidiSyncResult toggleMidiSync(AudioOutput& out, SongState& song);
+
+enum class FollowClockChange { TurnedOn, TurnedOff, NothingWhilePlaying };
+
+// Follow MIDI Clock (command 40014): while stopped, switches following the
+// master's clock on or off; the output is primed anew for it by the next
+// tick, and the next Start or Continue follows (or not). While playing it
+// changes nothing.
+FollowClockChange toggleFollowMidiClock(AudioOutput& out, SongState& song);
 
 // One incoming message, packed with its status byte in the low byte.
 // Start and Continue start, Stop stops; everything else is ignored.

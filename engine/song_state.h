@@ -111,6 +111,8 @@ struct SongState {
     int32_t outputDevice = 0;
     int32_t outputDeviceCount = 0;
     int32_t midiSync = 0;
+    int32_t followMidiClock = 0;  // MIDI Sync follows the master's clock
+    int16_t followedTempo = 0;    // the master's tempo, rounded, while followed; 0: none
     int32_t midiInDevice = 0;
     int32_t modalActive = 0;
 };

@@ -99,6 +99,17 @@ void refillFollowing(AudioOutput& out, SongState& song, int16_t* target, int hal
         follow.heldPeriod = follow.follower.framesPerClock();
 }
 
+// While following, a half is rendered as late as is safe, so that as many
+// of the master's clocks as possible are known when its steps are placed:
+// once the callback is no more than followRefillLead frames from its end.
+bool dueForFollowing(const AudioOutput& out) {
+    const LoopBuffer::View view = out.loop.view();
+    if (!view.active)
+        return true;   // about to begin: the next half is due at once
+    const uint32_t intoHalf = ((view.position - out.startPosition) / 4) % (HalfBytes / 4);
+    return HalfBytes / 4 - intoHalf <= followRefillLead(out.wave.periodFrames());
+}
+
 // The tempo the panel shows instead of the song's: the master's, while a
 // followed playback runs.
 int16_t followedTempoOf(const AudioOutput& out, const SongState& song) {
@@ -154,6 +165,8 @@ void startOutput(AudioOutput& out) {
 
 void refillOnTimer(AudioOutput& out, SongState& song) {
     if (!out.outputOpen)
+        return;
+    if (out.follow.primedFollowing && !dueForFollowing(out))
         return;
     int half = 0;
     int16_t* target = out.loop.beginRefill(half);

@@ -67,7 +67,18 @@ OutputResult openOutput(AudioOutput& out, SongState& song, int device);
 // Start while playing changes nothing.
 void startOutput(AudioOutput& out);
 // Renders the half that is due, once per pass, from the callback's view.
+// While following a master, not before the callback is within
+// followRefillLead frames of the end of the half it plays.
 void refillOnTimer(AudioOutput& out, SongState& song);
+
+// How far ahead of the callback a half is rendered while following: two
+// device periods (the callback reads a period at once and publishes its
+// position after it) and 40 ms for the tick's pace and its delays. Without
+// following a half is rendered as soon as the other one begins to play,
+// 186 to 372 ms before it sounds.
+constexpr uint32_t followRefillLead(uint32_t periodFrames) {
+    return 2 * periodFrames + 1764;
+}
 // Stops at once, closes, and forgets any pending Start. `playing` is left to
 // the caller.
 void closeOutputs(AudioOutput& out);

@@ -17,6 +17,7 @@ void ClockFollower::restart(double framesPerClock) {
     offset_ = 0;
     run_ = 0;
     runSide_ = 0;
+    gapRun_ = 0;
     sinceChange_ = SettleClocks;
 }
 
@@ -30,7 +31,7 @@ const ClockFollower::Clock& ClockFollower::at(int i) const {
 
 int64_t ClockFollower::indexFor(int64_t frame) const {
     const double gap = static_cast<double>(frame - lastFrame_);
-    if (gap <= 1.5 * period_ + DeviationFrames)
+    if (size_ < EstablishedClocks || gap <= 1.5 * period_ + DeviationFrames)
         return lastIndex_ + 1;
     // Clocks were lost or paused: the index the line expects here.
     const double expected = (static_cast<double>(frame) - frameOf(static_cast<double>(lastIndex_))) / period_;
@@ -66,6 +67,7 @@ int64_t ClockFollower::addClock(int64_t frame) {
     }
     frame = std::max(frame, lastFrame_);
     const int64_t index = indexFor(frame);
+    gapRun_ = index > lastIndex_ + 1 ? gapRun_ + 1 : 0;
     noteDeviation(static_cast<double>(frame) - frameOf(static_cast<double>(index)));
 
     if (size_ == Window)
@@ -78,18 +80,31 @@ int64_t ClockFollower::addClock(int64_t frame) {
 
     if (sinceChange_ < SettleClocks)
         ++sinceChange_;
-    if (run_ >= DeviationRun && sinceChange_ >= SettleClocks) {
+    if (gapRun_ >= DeviationRun) {
+        // Not lost clocks but a much slower master: the clocks since the
+        // gaps began are consecutive after all.
+        keepLast(gapRun_ + 1);
+        for (int i = 1; i < size_; ++i)
+            clocks_[static_cast<size_t>((first_ + i) % Window)].index = at(0).index + i;
+        lastIndex_ = at(size_ - 1).index;
+        newTempo();
+    } else if (run_ >= DeviationRun && sinceChange_ >= SettleClocks) {
         // A new tempo since the clock before the deviating ones.
-        prior_ = period_;
-        priorSpread_ = AfterChangeSpread;
-        priorLetGo_ = false;
         keepLast(run_ + 1);
-        run_ = 0;
-        sinceChange_ = 0;
-        ++changes_;
+        newTempo();
     }
     fit();
-    return index;
+    return lastIndex_;
+}
+
+void ClockFollower::newTempo() {
+    prior_ = period_;
+    priorSpread_ = AfterChangeSpread;
+    priorLetGo_ = false;
+    run_ = 0;
+    gapRun_ = 0;
+    sinceChange_ = 0;
+    ++changes_;
 }
 
 void ClockFollower::fit() {

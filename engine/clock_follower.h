@@ -13,10 +13,12 @@
 // after three in a row the line is fitted afresh from the clock before them
 // on, with the old period as a loose guess.
 //
-// A clock that comes clearly more than a period after the last one tells of
-// clocks lost, or of a master that paused its clock: it takes the index the
-// line expects at its frame. So the estimate holds the last tempo through a
-// gap and locks on again where the clocks resume.
+// Once a beat of clocks is fitted, a clock that comes clearly more than a
+// period after the last one tells of clocks lost, or of a master that
+// paused its clock: it takes the index the line expects at its frame. So
+// the estimate holds the last tempo through a gap and locks on again where
+// the clocks resume. Three such gaps in a row are a master that slowed down
+// by a third or more at once: the clocks since are consecutive after all.
 //
 // Threads: one follower belongs to one thread (the main thread in the
 // program). No allocation after construction.
@@ -44,11 +46,12 @@ public:
     static constexpr double MinTempo = 10;                 // the period is kept inside these
     static constexpr double MaxTempo = 1000;
     static constexpr double JitterFrames = 53;             // a clock's spread in arrival (1.2 ms)
-    static constexpr double PriorSpread = 0.005;           // the assumed period's doubt, relative
+    static constexpr double PriorSpread = 0.02;            // the assumed period's doubt, relative
     static constexpr double AfterChangeSpread = 0.05;      // the same after a change of tempo
     static constexpr double DeviationFrames = 132;         // 3 ms off the line: a clock deviates
     static constexpr int DeviationRun = 3;                 // deviating clocks in a row: a new tempo
     static constexpr int SettleClocks = 12;                // clocks after a change before the next
+    static constexpr int EstablishedClocks = 24;           // clocks fitted before a gap is taken for lost clocks
 
     // A new run of clocks: forgets them all, and assumes `framesPerClock`
     // until the clocks tell otherwise.
@@ -80,6 +83,7 @@ private:
     int64_t indexFor(int64_t frame) const;
     void noteDeviation(double residual);
     void keepLast(int count);
+    void newTempo();
     void fit();
     const Clock& at(int i) const;   // 0 is the oldest kept
 
@@ -95,6 +99,7 @@ private:
     double offset_ = 0;             // the line's frame at lastIndex_, relative to lastFrame_
     int run_ = 0;                   // deviating clocks in a row, all on one side
     int runSide_ = 0;
+    int gapRun_ = 0;                // clocks in a row that came after a gap
     int sinceChange_ = SettleClocks;
     int changes_ = 0;
 };

@@ -9,7 +9,12 @@ void resetFollowSession(FollowSession& session) {
 }
 
 double assumedFramesPerClock(const FollowSession& session, int16_t songTempo) {
-    return session.heldPeriod > 0 ? session.heldPeriod : framesPerClockAt(songTempo);
+    // A tempo held from a master far outside the panel's range (a flood of
+    // clocks) says nothing of the next one.
+    const double held = session.heldPeriod;
+    if (held >= framesPerClockAt(2.0 * MaxTempo) && held <= framesPerClockAt(MinTempo / 2.0))
+        return held;
+    return framesPerClockAt(songTempo);
 }
 
 namespace {

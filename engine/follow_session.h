@@ -46,7 +46,9 @@ void takeSyncEvents(MidiSyncInput& input, FollowSession& session, uint32_t start
 // Continue; when armed, the master's next step boundary still to come.
 int64_t stepToPrime(const MidiSyncInput& input, const FollowSession& session);
 
-// The period assumed at the next beginning: the one followed last, else the song's tempo.
+// The period assumed at the next beginning: the one followed last when its
+// tempo lay between half the panel's lowest and twice its highest, else
+// the song's tempo.
 double assumedFramesPerClock(const FollowSession& session, int16_t songTempo);
 
 // The master's steps on the playback's frames as the clocks tell them now

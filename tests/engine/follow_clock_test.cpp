@@ -111,5 +111,195 @@ TEST(FollowClock, StaysOnTheMastersBeatFor30Seconds) {
     }
 }
 
+// 120 to 126 beats per minute after 8 beats: the beat after the change is
+// heard where the old tempo put it (rendered ahead), the next ones within
+// 5 ms; the panel shows the new tempo, the song keeps its own.
+TEST(FollowClock, CatchesUpWithATempoChangeWithinABeat) {
+    for (double jitter : {0.0, TwoMs}) {
+        FollowRig rig(120);
+        ClockMaster master(4410, jitter, 3);
+        master.start();
+        master.clocks(120, 8 * 24);
+        master.clocks(126, 16 * 24 + 1);
+        rig.run(master.events, static_cast<int64_t>(master.nextClock()) + 4410);
+
+        const auto sounds = rig.sounds();
+        ASSERT_EQ(sounds.size(), master.beats.size());
+        const BeatErrors before = test::beatErrors({sounds.begin(), sounds.begin() + 9}, master.beats);
+        const BeatErrors firstAfter = test::beatErrors({sounds[9]}, {master.beats[9]});
+        const BeatErrors after = test::beatErrors(sounds, master.beats, 0, 10);
+        char what[96];
+        std::snprintf(what, sizeof what, "MIDI clock 120 -> 126 bpm, jitter +-%.0f ms, from the second beat after",
+                      milliseconds(jitter));
+        figure(what, after);
+        std::printf("[figure] MIDI clock 120 -> 126 bpm, jitter +-%.0f ms: the first beat after the change %.2f ms off\n",
+                    milliseconds(jitter), milliseconds(firstAfter.worst));
+        EXPECT_LT(before.worst, TwoMs) << what;
+        EXPECT_LT(after.worst, 5 * 44.1) << what;
+        EXPECT_EQ(rig.song->followedTempo, 126);
+        EXPECT_EQ(rig.song->tempo, 120);
+    }
+}
+
+// Continue from a Song Position Pointer begins with that step at the
+// first clock; a position beyond the song's 16 steps is taken modulo 16;
+// a Continue with no position since the last Stop begins at step 0.
+TEST(FollowClock, ContinueBeginsAtTheSongPosition) {
+    for (uint32_t position : {5u, 21u, 16u * 1000u + 5u}) {
+        FollowRig rig(120, 5);
+        ClockMaster master(4410);
+        master.continueAt(position, 3000);   // the position comes well before the first clock
+        master.clocks(120, 4 * 24);
+        rig.run(master.events, static_cast<int64_t>(master.nextClock()));
+
+        const auto sounds = rig.sounds();
+        ASSERT_GE(sounds.size(), 2u) << position;
+        EXPECT_EQ(sounds[0], 4410) << position;   // step 5, marked, at the first clock
+        EXPECT_EQ(rig.valueAt(sounds[0]), MarkValue) << position;
+        const double step8 = 4410 + 18 * 918.75;   // three steps on, the beat
+        EXPECT_NEAR(static_cast<double>(sounds[1]), step8, 33) << position;
+        EXPECT_EQ(rig.valueAt(sounds[1]), BeatValue) << position;
+    }
+    FollowRig rig(120, 5);
+    ClockMaster master(4410);
+    master.continueAt(5, 3000);
+    master.clocks(120, 24);
+    master.stop();
+    master.moveTo(master.nextClock() + 4410);
+    master.send(0xFB);   // Continue without a position
+    const double resumed = master.nextClock();
+    master.clocks(120, 6);
+    rig.run(master.events, static_cast<int64_t>(master.nextClock()));
+    const auto sounds = rig.sounds();
+    ASSERT_EQ(sounds.size(), 3u);   // steps 5 and 8, then step 0
+    EXPECT_EQ(rig.valueAt(sounds[2]), BeatValue);
+    EXPECT_EQ(sounds[2], static_cast<int64_t>(resumed));
+}
+
+// The position, the Continue and the first clock in one period: the first
+// half cannot be primed for that clock in time. The playback then begins
+// at the master's next step boundary, with the step the master is at.
+TEST(FollowClock, APositionTooLateForTheFirstClockBeginsAtALaterStepOfTheMaster) {
+    FollowRig rig(120, 5);
+    ClockMaster master(4410);
+    master.continueAt(5);
+    master.clocks(120, 4 * 24);
+    rig.run(master.events, static_cast<int64_t>(master.nextClock()));
+
+    const auto sounds = rig.sounds();
+    ASSERT_FALSE(sounds.empty());
+    // Step 5 (the mark) is missed; the beat of step 8 sounds on the master's grid.
+    EXPECT_EQ(rig.valueAt(sounds[0]), BeatValue);
+    EXPECT_NEAR(static_cast<double>(sounds[0]), 4410 + 18 * 918.75, 33);
+}
+
+// Clocks before any Start do nothing; a Start without clock waits, silent,
+// for the first clock, which begins step 0.
+TEST(FollowClock, ClocksBeforeStartAreIgnoredAndStartWaitsForTheFirstClock) {
+    FollowRig rig(120);
+    ClockMaster master(4410);
+    master.clocks(120, 48);
+    rig.run(master.events, static_cast<int64_t>(master.nextClock()));
+    EXPECT_TRUE(rig.sounds().empty());
+    EXPECT_EQ(rig.song->playing, 0);
+
+    master.start();
+    rig.run(master.events, rig.now + 44100);   // a second without clock
+    EXPECT_TRUE(rig.sounds().empty());
+    EXPECT_EQ(rig.song->playing, 0);
+
+    master.moveTo(static_cast<double>(rig.now + 1000));
+    const double first = master.nextClock();
+    master.clocks(120, 2 * 24 + 1);
+    rig.run(master.events, static_cast<int64_t>(master.nextClock()));
+    const auto sounds = rig.sounds();
+    ASSERT_EQ(sounds.size(), 3u);
+    EXPECT_EQ(sounds[0], static_cast<int64_t>(first));
+    EXPECT_EQ(rig.song->playing, 1);
+}
+
+// Tempos far from the song's (30 and 300 bpm against a song at 120): the
+// clocks are followed from the second beat on.
+TEST(FollowClock, FollowsClocksFarFromTheSongsTempo) {
+    for (double tempo : {30.0, 300.0}) {
+        FollowRig rig(120);
+        ClockMaster master(4410, TwoMs, 11);
+        master.start();
+        master.clocks(tempo, static_cast<int>(tempo / 60 * 20) * 24 + 1);
+        rig.run(master.events, static_cast<int64_t>(master.nextClock()) + 4410);
+
+        const auto sounds = rig.sounds();
+        // Each sound from the second beat on, against the beat nearest it.
+        std::vector<double> nearest;
+        for (size_t i = 0; i < sounds.size(); ++i) {
+            const auto beat = std::min_element(master.beats.begin(), master.beats.end(), [&](double a, double b) {
+                return std::abs(a - static_cast<double>(sounds[i])) < std::abs(b - static_cast<double>(sounds[i]));
+            });
+            if (beat - master.beats.begin() >= 1)
+                nearest.push_back(*beat);
+            else
+                nearest.push_back(static_cast<double>(sounds[i]));
+        }
+        const BeatErrors e = test::beatErrors(sounds, nearest);
+        char what[80];
+        std::snprintf(what, sizeof what, "MIDI clock %.0f bpm, song at 120, jitter +-2 ms, 20 s", tempo);
+        figure(what, e);
+        EXPECT_LT(e.worst, TwoMs) << what;
+        EXPECT_GE(sounds.size() + 1, master.beats.size()) << what;   // the second beat may be missed at most
+        EXPECT_LE(sounds.size(), master.beats.size()) << what;
+        EXPECT_EQ(rig.song->followedTempo, static_cast<int16_t>(tempo)) << what;
+    }
+}
+
+// Clocks that stop without a Stop: the playback goes on at the tempo
+// followed last, on the master's beat, and locks on again when they come
+// back.
+TEST(FollowClock, HoldsTheTempoThroughAGapInTheClock) {
+    FollowRig rig(120);
+    ClockMaster master(4410, TwoMs, 5);
+    master.start();
+    master.clocks(123, 8 * 24);
+    master.silence(123, 3 * 21512);   // three beats without clock
+    master.clocks(123, 8 * 24 + 1);
+    rig.run(master.events, static_cast<int64_t>(master.nextClock()) + 4410);
+
+    const auto sounds = rig.sounds();
+    ASSERT_EQ(sounds.size(), master.beats.size());
+    const BeatErrors e = test::beatErrors(sounds, master.beats, 0, 1);
+    figure("MIDI clock 123 bpm with three beats of no clock", e);
+    EXPECT_LT(e.worst, TwoMs);
+    EXPECT_EQ(rig.song->followedTempo, 123);
+}
+
+// Ten thousand clocks a second, then a Stop: nothing breaks, the Stop is
+// not lost, and the next Start follows a sane clock again.
+TEST(FollowClock, AFloodOfClocksDoesNoHarm) {
+    FollowRig rig(120);
+    ClockMaster master(4410);
+    master.start();
+    for (int i = 0; i < 10000; ++i)
+        master.sendAt(4410 + i * 441 / 100, 0xF8);
+    master.moveTo(4410 + 44100);
+    master.stop();
+    rig.run(master.events, 4410 + 44100 + 2000);
+    EXPECT_EQ(rig.song->playing, 0);
+    const size_t played = rig.wave.played.size();
+    rig.run(master.events, rig.now + 10000);
+    EXPECT_TRUE(test::silent({rig.wave.played.begin() + static_cast<long>(played), rig.wave.played.end()}));
+
+    ClockMaster sane(static_cast<double>(rig.now + 3000));
+    sane.start();
+    sane.clocks(120, 8 * 24 + 1);
+    const size_t before = rig.wave.played.size();
+    rig.sent = 0;
+    rig.run(sane.events, static_cast<int64_t>(sane.nextClock()) + 4410);
+    const std::vector<int16_t> after(rig.wave.played.begin() + static_cast<long>(before), rig.wave.played.end());
+    std::vector<int64_t> sounds = test::onsets(after);
+    for (int64_t& frame : sounds)
+        frame += static_cast<int64_t>(before / 2);
+    ASSERT_EQ(sounds.size(), sane.beats.size());
+    EXPECT_LT(test::beatErrors(sounds, sane.beats, 0, 2).worst, TwoMs);
+}
+
 }  // namespace
 }  // namespace tamboro

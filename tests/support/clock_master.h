@@ -26,8 +26,10 @@ public:
 
     void start() { send(0xFA); }
     void stop() { send(0xFC); }
-    void continueAt(uint32_t songPosition) {
-        send(0xF2 | (songPosition & 0x7F) << 8 | (songPosition >> 7 & 0x7F) << 16);
+    // The song position `positionLead` frames before the next clock, the
+    // Continue just before it.
+    void continueAt(uint32_t songPosition, double positionLead = 44) {
+        send(0xF2 | (songPosition & 0x7F) << 8 | (songPosition >> 7 & 0x7F) << 16, positionLead);
         send(0xFB);
     }
     // `clocks` clocks at `tempo`; every 24th from the first after a Start

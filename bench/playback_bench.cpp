@@ -25,7 +25,7 @@ struct PlayingLoop {
         loop.beginPriming();
         loop.publish();
         loop.requestStart();
-        loop.beginPeriod();
+        loop.obeyTransport();
     }
     void keepReady() {
         int half = 0;
@@ -40,7 +40,7 @@ void callbackPeriod44100(benchmark::State& state) {
     std::vector<int16_t> out(size_t{frames} * 2);
     int n = 0;
     for (auto _ : state) {
-        playing.loop.beginPeriod();
+        playing.loop.obeyTransport();
         playing.loop.readFrames(out.data(), frames);
         benchmark::DoNotOptimize(out.data());
         if (++n % 8 == 0) {
@@ -64,7 +64,7 @@ void callbackPeriodResampledTo48000(benchmark::State& state) {
     std::vector<float> out(size_t{frames} * 2);
     int n = 0;
     for (auto _ : state) {
-        playing.loop.beginPeriod();
+        playing.loop.obeyTransport();
         resampler.read(out.data(), frames);
         benchmark::DoNotOptimize(out.data());
         if (++n % 8 == 0) {

@@ -30,7 +30,7 @@ public:
 
     void tell(const Message& message) {
         ++messages;
-        errors_ << "tamboro: " << terminalLine(message) << std::endl;
+        errors_ << "tamboro: " << escapeForTerminal(terminalLine(message)) << std::endl;
     }
     void tell(const OutputResult& result) {
         if (!result.ok())
@@ -72,6 +72,21 @@ void runTicks(AudioOutput& output, SongState& song, PlayReport& report, double s
     }
 }
 
+// The end: the sound fades out over a few milliseconds instead of jumping
+// from the music to zero, on whatever device plays it; the device plays its
+// last frames before it closes.
+void fadeOut(AudioOutput& output) {
+    using namespace std::chrono_literals;
+    if (!output.outputOpen || !output.loop.view().active)
+        return;
+    output.loop.requestFadeOut();
+    const auto giveUp = std::chrono::steady_clock::now() + 1s;
+    while (!output.loop.fadedOut() && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(1ms);
+    const double periods = 4.0 * output.wave.periodFrames() / 44100;
+    std::this_thread::sleep_for(std::chrono::duration<double>(periods) + 30ms);
+}
+
 // A stream line: "NAME, RATE Hz, PERIOD frames a period".
 void describeStream(std::ostream& out, AudioSystems& systems, const std::string& name) {
     out << name << ", " << systems.streamRate() << " Hz, " << systems.streamPeriod()
@@ -109,7 +124,7 @@ int play(const CommandLine& line, SongState& song, AudioSystems& systems, std::o
         song.midiInDevice = line.midiDevice;
         const MidiSyncResult armed = toggleMidiSync(output, song);
         if (armed.change == MidiSyncChange::MidiInputFailed)
-            report.tell(midiInputFailedMessage(MessageOwner::None));
+            report.tell(midiInputFailedMessage(MessageOwner::None, armed.midiReason));
         report.tell(armed.output);
         if (!song.midiSync || !output.outputOpen) {
             shutdownOutput(output, song);
@@ -135,6 +150,7 @@ int play(const CommandLine& line, SongState& song, AudioSystems& systems, std::o
         if (report.messages != before)
             status = 1;
     }
+    fadeOut(output);
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
     shutdownOutput(output, song);

@@ -49,8 +49,9 @@ void midiInDeviceDialog(AudioOutput& out, SongState& song, Shell& shell) {
     for (int index = 0; index < count; ++index)
         names.push_back(out.midi.portName(index));
     shell.runDeviceDialog("Select MIDI Device", names, [&](int selected) {
-        if (selected >= 0 && !selectMidiInDevice(out, song, selected))
-            show(shell, midiInputFailedMessage(MessageOwner::Dialog));
+        std::string reason;
+        if (selected >= 0 && !selectMidiInDevice(out, song, selected, reason))
+            show(shell, midiInputFailedMessage(MessageOwner::Dialog, reason));
     });
 }
 
@@ -68,7 +69,7 @@ void midiSyncCommand(AudioOutput& out, SongState& song, Shell& shell) {
         break;
     case MidiSyncChange::MidiInputFailed:
         shell.setMidiSyncChecked(false);
-        show(shell, midiInputFailedMessage(MessageOwner::MainWindow));
+        show(shell, midiInputFailedMessage(MessageOwner::MainWindow, result.midiReason));
         break;
     case MidiSyncChange::TurnedOn:
         shell.setMidiSyncChecked(true);

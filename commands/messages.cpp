@@ -45,8 +45,18 @@ Message outputLostMessage() {
                    std::string(OutputCaption));
 }
 
-Message midiInputFailedMessage(MessageOwner owner) {
-    return warning(owner, "Could not open MIDI device.", "Error");
+Message midiInputFailedMessage(MessageOwner owner, const std::string& reason) {
+    std::string text = "Could not open MIDI device.";
+    if (!reason.empty()) {
+        // The reason as a sentence of its own.
+        std::string sentence = reason;
+        if (sentence[0] >= 'a' && sentence[0] <= 'z')
+            sentence[0] = static_cast<char>(sentence[0] - 'a' + 'A');
+        if (sentence.back() != '.')
+            sentence += '.';
+        text += "\n" + sentence;
+    }
+    return warning(owner, std::move(text), "Error");
 }
 
 Message playInMidiSyncMessage() {

@@ -26,8 +26,9 @@ Message noMixBufferMessage();
 Message outputProblemMessage(const OutputResult& result);
 // The stream ended on its own (the audio server dropped the client).
 Message outputLostMessage();
-// The MIDI input could not be opened, in a box owned by `owner`.
-Message midiInputFailedMessage(MessageOwner owner);
+// The MIDI input could not be opened, in a box owned by `owner`, with the
+// input's reason on a line of its own when it gave one.
+Message midiInputFailedMessage(MessageOwner owner, const std::string& reason = {});
 // The Play lamp clicked while MIDI Sync is on.
 Message playInMidiSyncMessage();
 // Start-up: the panel's font, the step-button bitmaps, no output device.

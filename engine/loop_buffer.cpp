@@ -10,6 +10,9 @@ namespace {
 
 constexpr uint32_t RunningBit = 1;
 
+// The fade-out word.
+enum FadeState : uint32_t { NoFade = 0, FadeAsked = 1, FadeDone = 2 };
+
 }  // namespace
 
 LoopBuffer::LoopBuffer(uint32_t startPosition) : startPosition_(startPosition & ~(Bytes - 1)) {
@@ -53,6 +56,15 @@ bool LoopBuffer::transportRunning() const {
     return (transport_.load(std::memory_order_acquire) & RunningBit) != 0;
 }
 
+void LoopBuffer::requestFadeOut() {
+    uint32_t none = NoFade;
+    fade_.compare_exchange_strong(none, FadeAsked, std::memory_order_acq_rel);
+}
+
+bool LoopBuffer::fadedOut() const {
+    return fade_.load(std::memory_order_acquire) == FadeDone;
+}
+
 // --- Main thread ---
 
 void LoopBuffer::resetForStream() {
@@ -61,6 +73,7 @@ void LoopBuffer::resetForStream() {
     claimedHalf_ = -1;
     player_ = Player{};
     player_.position = startPosition_;
+    fade_.store(NoFade, std::memory_order_release);
     publishView();
 }
 
@@ -147,33 +160,35 @@ void LoopBuffer::enterHalf() {
         std::memory_order_relaxed);
 }
 
-bool LoopBuffer::beginPeriod() {
+void LoopBuffer::endPlayback() {
+    leaveCurrentHalf();   // the half goes back to the main thread
+    player_.active = false;
+    publishView();
+}
+
+LoopBuffer::Obeyed LoopBuffer::obeyTransport() {
     const uint32_t t = transport_.load(std::memory_order_acquire);
     if ((t & RunningBit) == 0) {
-        if (player_.active) {
-            // Stop: silent from this period on; the half goes back to the main thread.
-            leaveCurrentHalf();
-            player_.active = false;
-            publishView();
-        }
-        return false;
+        if (!player_.active)
+            return Obeyed::Nothing;
+        endPlayback();   // Stop: silent from here on
+        return Obeyed::Ended;
     }
     if (player_.active && t == player_.generation)
-        return false;
-    if (player_.active) {
-        // A Stop and a Start inside one period: start again at step 0.
-        leaveCurrentHalf();
-        player_.active = false;
-        publishView();
-    }
+        return Obeyed::Nothing;
+    const Obeyed ended = player_.active ? Obeyed::Ended : Obeyed::Nothing;
+    if (player_.active)
+        endPlayback();   // a Stop and a Start since the last look: start again at step 0
+    if (fade_.load(std::memory_order_relaxed) != NoFade)
+        return ended;    // fading out or faded: nothing begins any more
     // Begin only from a priming not played before.
     uint64_t w = halves_[0].load(std::memory_order_acquire);
     const uint32_t epoch = static_cast<uint32_t>(w >> 19);
     if (stateOf(w) != Ready || (w >> 2 & SegmentMask) != 0 || epoch == player_.lastEpoch)
-        return false;
+        return ended;
     if (!halves_[0].compare_exchange_strong(w, (w & ~uint64_t{3}) | Playing,
                                              std::memory_order_acquire, std::memory_order_relaxed))
-        return false;
+        return ended;
     player_.active = true;
     player_.haveHalf = true;
     player_.epoch = epoch;
@@ -181,14 +196,37 @@ bool LoopBuffer::beginPeriod() {
     player_.generation = t;
     player_.position = startPosition_;
     publishView();
-    return true;
+    return Obeyed::Began;
+}
+
+// Scales the frames just read down along the fade; ends the playback when
+// the fade is through.
+void LoopBuffer::fade(int16_t* out, uint32_t frames) {
+    for (uint32_t f = 0; f < frames; ++f) {
+        --player_.fadeLeft;   // frames never exceeds it
+        const int32_t gain = static_cast<int32_t>(player_.fadeLeft);
+        out[2 * f] = static_cast<int16_t>(out[2 * f] * gain / int32_t{FadeFrames});
+        out[2 * f + 1] = static_cast<int16_t>(out[2 * f + 1] * gain / int32_t{FadeFrames});
+    }
+    if (player_.fadeLeft == 0) {
+        endPlayback();
+        fade_.store(FadeDone, std::memory_order_release);
+    }
 }
 
 void LoopBuffer::readFrames(int16_t* out, uint32_t frames) {
+    const uint32_t fading = fade_.load(std::memory_order_acquire);
+    if (fading == FadeAsked && !player_.active)
+        fade_.store(FadeDone, std::memory_order_release);   // nothing sounds: faded already
     if (!player_.active || !frames_) {
         std::memset(out, 0, size_t{frames} * 4);
         return;
     }
+    if (fading == FadeAsked && player_.fadeLeft == 0)
+        player_.fadeLeft = FadeFrames;   // the fade begins with this frame
+    const uint32_t fadeFrames = player_.fadeLeft > 0 ? std::min(frames, player_.fadeLeft) : 0;
+    int16_t* const first = out;
+    const uint32_t total = frames;
     while (frames > 0) {
         const uint32_t offset = player_.position & (Bytes - 1);
         const uint32_t leftInHalf = HalfBytes - (offset & (HalfBytes - 1));
@@ -208,6 +246,11 @@ void LoopBuffer::readFrames(int16_t* out, uint32_t frames) {
         }
     }
     publishView();
+    if (fadeFrames > 0) {
+        fade(first, fadeFrames);
+        if (fadeFrames < total)
+            std::memset(first + size_t{fadeFrames} * 2, 0, size_t{total - fadeFrames} * 4);
+    }
 }
 
 }  // namespace tamboro

@@ -15,9 +15,14 @@
 // each read; the refill decides from that view alone.
 //
 // Start and Stop reach the callback as one atomic transport word: a start
-// generation and a running bit. A Start while running changes nothing; a
-// Stop and a Start inside one period still give a new generation, and the
+// generation and a running bit. The callback obeys it at the top of each
+// device period and, where a MIDI message arrives inside the period (JACK),
+// at that message's frame. A Start while running changes nothing; a Stop
+// and a Start inside one period still give a new generation, and the
 // callback then waits for a fresh priming (step 0) before it sounds.
+//
+// A fade-out asked for by the main thread ends a playback in FadeFrames
+// frames instead of at once (the end of tamboro --play).
 //
 // Threads: functions marked "callback" run on the audio callback thread
 // only (one at a time, never concurrently with resetForStream); "any" may
@@ -82,10 +87,21 @@ public:
     };
     View view() const;                  // any thread
 
+    // Ends the playback within FadeFrames frames, linearly down to zero,
+    // and silences the output after it (any thread). resetForStream forgets it.
+    static constexpr uint32_t FadeFrames = 256;
+    void requestFadeOut();
+    // True once a fade-out asked for has ended (or found nothing playing).
+    bool fadedOut() const;
+
     // --- Audio callback ---
-    // Obeys the transport at the top of each device period. Returns true
-    // when a playback begins in this period (a resampler resets then).
-    bool beginPeriod();
+    // What obeying the transport did.
+    enum class Obeyed { Nothing, Began, Ended };
+    // Obeys the transport: at the top of each device period, and at the
+    // frame of a MIDI message inside it, between two readFrames. A
+    // playback that begins sounds from the next frame read; one that ends
+    // is silent from there on. (A resampler resets on Began and Ended.)
+    Obeyed obeyTransport();
     // Copies `frames` stereo frames (16-bit, left then right) at the current
     // offset and advances the byte counter; silence while no playback
     // sounds or when a half was not ready in time.
@@ -105,6 +121,8 @@ private:
 
     void leaveCurrentHalf();
     void enterHalf();
+    void endPlayback();
+    void fade(int16_t* out, uint32_t frames);
     void publishView();
     int16_t* claim(int half, uint64_t epoch, uint64_t segment);
 
@@ -113,6 +131,7 @@ private:
     std::atomic<uint64_t> halves_[2];
     std::atomic<uint32_t> transport_{0};    // generation << 1 | running
     std::atomic<uint64_t> view_{0};         // epoch << 33 | active << 32 | position
+    std::atomic<uint32_t> fade_{0};         // FadeState
 
     // Main thread only.
     uint32_t epoch_ = 0;                    // the latest priming
@@ -127,6 +146,7 @@ private:
         uint32_t lastEpoch = 0;             // a priming is played once
         uint32_t generation = 0;
         uint32_t position = 0;
+        uint32_t fadeLeft = 0;              // frames of a fade-out still to go
     } player_;
 };
 

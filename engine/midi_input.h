@@ -1,6 +1,7 @@
 #pragma once
-// The MIDI input as the engine sees it. The real one is platform/'s RtMidi
-// adapter; tests use a fake that delivers messages when told.
+// The MIDI input as the engine sees it. The real ones are platform/'s: JACK
+// MIDI through Tamboro's JACK client, the ALSA sequencer through RtMidi;
+// tests use a fake that delivers messages when told.
 //
 // Threads: every function here runs on the main thread; the callback given
 // to `open` runs on the input's own thread (on JACK, the real-time process
@@ -14,8 +15,9 @@ namespace tamboro {
 // The virtual port that index 0 opens, for sequencers to connect to.
 inline constexpr const char* VirtualMidiPortName = "Tamboro MIDI In";
 
-// One short message packed into an integer, status byte in the low byte, as
-// the old platform delivered it: a real-time Start arrives as 250.
+// One message packed into an integer, status byte in the low byte and the
+// data bytes above it (engine/midi_parser.h): a real-time Start arrives as
+// 250. System Exclusive messages are not delivered.
 using MidiMessageCallback = void (*)(void* context, uint32_t message);
 
 class MidiInput {
@@ -28,8 +30,9 @@ public:
     virtual std::string portName(int index) = 0;
 
     // Opens input `index`, delivering to `callback` once started. Returns
-    // false when it cannot be opened; nothing is open then.
-    virtual bool open(int index, MidiMessageCallback callback, void* context) = 0;
+    // false when it cannot be opened, with the reason in words for a person
+    // ("no JACK server is running"); nothing is open then.
+    virtual bool open(int index, MidiMessageCallback callback, void* context, std::string& reason) = 0;
     virtual void start() = 0;
     virtual void stop() = 0;
     // Closes; the callback is not called any more when it returns.

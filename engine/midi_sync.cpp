@@ -9,8 +9,8 @@ void deliver(void* context, uint32_t message) {
     static_cast<MidiSyncInput*>(context)->receive(message);
 }
 
-bool openMidiInput(AudioOutput& out, int device) {
-    out.midiInOpen = out.midi.open(device, &deliver, &out.sync);
+bool openMidiInput(AudioOutput& out, int device, std::string& reason) {
+    out.midiInOpen = out.midi.open(device, &deliver, &out.sync, reason);
     if (out.midiInOpen)
         out.midi.start();
     return out.midiInOpen;
@@ -32,29 +32,23 @@ MidiSyncResult toggleMidiSync(AudioOutput& out, SongState& song) {
         closeMidiInput(out);
         song.playing = 0;
         closeOutputs(out);
-        return {MidiSyncChange::TurnedOff, {}};
+        return {MidiSyncChange::TurnedOff, {}, {}};
     }
     if (song.playing)
-        return {MidiSyncChange::NothingWhilePlaying, {}};
+        return {MidiSyncChange::NothingWhilePlaying, {}, {}};
     if (!out.loop.allocated())
-        return {MidiSyncChange::NoMixBuffer, {}};
+        return {MidiSyncChange::NoMixBuffer, {}, {}};
     out.loop.resetTransport();
     out.sync.forget();
     out.sync.setFollowClock(song.followMidiClock != 0);
     resetFollowSession(out.follow);
-    if (!openMidiInput(out, song.midiInDevice))
-        return {MidiSyncChange::MidiInputFailed, {}};
+    std::string reason;
+    if (!openMidiInput(out, song.midiInDevice, reason))
+        return {MidiSyncChange::MidiInputFailed, {}, std::move(reason)};
     song.midiSync = 1;
-    MidiSyncResult result{MidiSyncChange::TurnedOn, openOutput(out, song, song.outputDevice)};
+    MidiSyncResult result{MidiSyncChange::TurnedOn, openOutput(out, song, song.outputDevice), {}};
     out.primeFailed = !result.output.ok();
     return result;
-}
-
-void onMidiIn(LoopBuffer& loop, uint32_t message) {
-    if (message == MidiStart || message == MidiContinue)
-        loop.requestStart();
-    else if (message == MidiStop)
-        loop.requestStop();
 }
 
 FollowClockChange toggleFollowMidiClock(AudioOutput& out, SongState& song) {
@@ -65,12 +59,12 @@ FollowClockChange toggleFollowMidiClock(AudioOutput& out, SongState& song) {
     return song.followMidiClock ? FollowClockChange::TurnedOn : FollowClockChange::TurnedOff;
 }
 
-bool selectMidiInDevice(AudioOutput& out, SongState& song, int index) {
+bool selectMidiInDevice(AudioOutput& out, SongState& song, int index, std::string& reason) {
     song.midiInDevice = index;
     if (!out.midiInOpen)
         return true;
     closeMidiInput(out);
-    return openMidiInput(out, song.midiInDevice);
+    return openMidiInput(out, song.midiInDevice, reason);
 }
 
 }  // namespace tamboro

@@ -6,11 +6,13 @@
 // (engine/clock_sync.h) on its own thread, which only changes the
 // LoopBuffer's transport (atomics) and passes clocks on, so a Start reaches
 // the audio callback in its next period, with no rendering, locking or
-// allocation. Everything else here runs on the main thread; outputTick
-// (engine/audio_output.h) brings a Start or Stop into `playing` and primes
-// the output again.
+// allocation; on JACK the input's thread is the output's process callback,
+// which obeys the transport at the message's own frame. Everything else
+// here runs on the main thread; outputTick (engine/audio_output.h) brings a
+// Start or Stop into `playing` and primes the output again.
 
 #include <cstdint>
+#include <string>
 
 #include "engine/audio_output.h"
 
@@ -30,7 +32,8 @@ enum class MidiSyncChange {
 
 struct MidiSyncResult {
     MidiSyncChange change = MidiSyncChange::TurnedOff;
-    OutputResult output;   // for TurnedOn: opening and priming the output
+    OutputResult output;      // for TurnedOn: opening and priming the output
+    std::string midiReason;   // for MidiInputFailed: the input's reason
 };
 
 // Enable MIDI Sync (command 40013): on while stopped opens the MIDI input
@@ -46,14 +49,10 @@ enum class FollowClockChange { TurnedOn, TurnedOff, NothingWhilePlaying };
 // changes nothing.
 FollowClockChange toggleFollowMidiClock(AudioOutput& out, SongState& song);
 
-// One incoming message, packed with its status byte in the low byte.
-// Start and Continue start, Stop stops; everything else is ignored.
-void onMidiIn(LoopBuffer& loop, uint32_t message);
-
 // A MIDI input chosen in Select MIDI Device: midiInDevice := index and,
 // while an input is open, the input moves to it at once. False when it was
-// open and could not be opened again: no input is open then, and MIDI Sync
-// stays on until it is turned off.
-bool selectMidiInDevice(AudioOutput& out, SongState& song, int index);
+// open and could not be opened again, with the input's reason: no input is
+// open then, and MIDI Sync stays on until it is turned off.
+bool selectMidiInDevice(AudioOutput& out, SongState& song, int index, std::string& reason);
 
 }  // namespace tamboro

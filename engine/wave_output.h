@@ -1,11 +1,13 @@
 #pragma once
 // The wave output device as the engine sees it: a list of devices and one
-// stream that plays the LoopBuffer. The real one is platform/'s RtAudio
-// adapter; tests use a fake whose byte position they advance.
+// stream that plays the LoopBuffer. The real one is platform/'s (Tamboro's
+// own JACK client, RtAudio for PulseAudio and ALSA); tests use a fake whose
+// byte position they advance.
 //
 // Threads: every function here runs on the main thread. Once `start` has
-// returned, the device's own thread calls LoopBuffer::beginPeriod and
-// readFrames once per period, until `close` returns.
+// returned, the device's own thread calls LoopBuffer::obeyTransport and
+// readFrames once per period (on JACK also at a MIDI message's frame inside
+// it), until `close` returns.
 
 #include <cstdint>
 #include <string>

@@ -1,12 +1,10 @@
 #include "platform/jack_probe.h"
 
-#include <jack/jack.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <string>
 #include <thread>
 
 namespace tamboro {
@@ -14,15 +12,6 @@ namespace tamboro {
 namespace {
 
 void quiet(const char*) {}
-
-bool clientJoins() {
-    jack_status_t status{};
-    jack_client_t* client = jack_client_open("Tamboro probe", JackNoStartServer, &status);
-    if (!client)
-        return false;
-    jack_client_close(client);
-    return true;
-}
 
 // The socket a JACK 2 server listens on exists while it runs.
 bool serverSocketExists() {
@@ -33,22 +22,36 @@ bool serverSocketExists() {
     return std::filesystem::exists(socket, error);
 }
 
+std::string statusText(jack_status_t status) {
+    if (status & JackServerFailed)
+        return "no JACK server is running";
+    if (status & JackVersionError)
+        return "the JACK server speaks another protocol version than this program's libjack";
+    if (status & JackShmFailure)
+        return "JACK's shared memory cannot be reached";
+    if (status & JackNameNotUnique)
+        return "the JACK client name is taken";
+    return "the JACK server refused the client";
+}
+
 }  // namespace
 
-bool jackServerRunning() {
+void silenceJackMessages() {
     jack_set_error_function(&quiet);
     jack_set_info_function(&quiet);
-    if (clientJoins())
-        return true;
-    // A server that is there but busy (starting, or with a loaded machine)
-    // may turn one client away; it is asked again for a moment. Without a
-    // server this costs nothing.
-    for (int retry = 0; retry < 10 && serverSocketExists(); ++retry) {
+}
+
+jack_client_t* joinJackServer(const char* name, std::string& reason) {
+    silenceJackMessages();
+    jack_status_t status{};
+    jack_client_t* client = jack_client_open(name, JackNoStartServer, &status);
+    for (int retry = 0; !client && retry < 10 && serverSocketExists(); ++retry) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        if (clientJoins())
-            return true;
+        client = jack_client_open(name, JackNoStartServer, &status);
     }
-    return false;
+    if (!client)
+        reason = statusText(status);
+    return client;
 }
 
 }  // namespace tamboro

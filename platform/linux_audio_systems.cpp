@@ -1,7 +1,9 @@
 #include "platform/linux_audio_systems.h"
 
+#include "platform/jack_client.h"
 #include "platform/rtaudio_output.h"
-#include "platform/rtmidi_input.h"
+#include "platform/system_midi_input.h"
+#include "platform/system_output.h"
 
 namespace tamboro {
 
@@ -17,9 +19,12 @@ public:
     unsigned streamPeriod() override { return wave_.streamPeriod(); }
 
 private:
-    // The MIDI input goes first, so that it closes after the output.
-    RtMidiInput midi_;
-    RtAudioOutput wave_;
+    // Destroyed from the bottom up: the output closes first, then the MIDI
+    // input, then the JACK client both may use.
+    JackClient jack_;
+    RtAudioOutput rtAudio_;   // PulseAudio and ALSA
+    SystemMidiInput midi_{jack_};
+    SystemOutput wave_{{&jack_, &rtAudio_}};
 };
 
 }  // namespace

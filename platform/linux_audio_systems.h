@@ -1,7 +1,7 @@
 #pragma once
-// The audio systems of a Linux machine: wave output through RtAudio (JACK,
-// PulseAudio, ALSA) and MIDI input through RtMidi (ALSA sequencer, JACK
-// MIDI). Main thread.
+// The audio systems of a Linux machine: wave output through Tamboro's own
+// JACK client, then RtAudio (PulseAudio, ALSA); MIDI input through the ALSA
+// sequencer (RtMidi) or the same JACK client. Main thread.
 
 #include <memory>
 

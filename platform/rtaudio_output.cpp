@@ -1,22 +1,19 @@
 #include "platform/rtaudio_output.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
 
 #include "engine/loop_buffer.h"
 #include "platform/alsa_quiet.h"
-#include "platform/jack_probe.h"
 
 namespace tamboro {
 
 namespace {
 
 constexpr unsigned SongRate = 44100;
-constexpr unsigned RequestedPeriod = 256;   // JACK ignores it: the server's period rules
+constexpr unsigned RequestedPeriod = 256;
 
 // PulseAudio (or PipeWire's PulseAudio server) answers on its socket;
 // RtAudio would list a PulseAudio device even without a server.
@@ -51,7 +48,7 @@ void RtAudioOutput::listApi(RtAudio::Api api, const char* label) {
         auto audio = makeAudio(api);
         const unsigned count = audio->getDeviceCount();
         for (unsigned id = 0; id < count; ++id) {
-            // JACK's list may change between the count and the info.
+            // A device may go between the count and the info.
             const RtAudio::DeviceInfo info = audio->getDeviceInfo(id);
             if (info.probed && info.outputChannels >= 2)
                 devices_.push_back({api, id, std::string(label) + ": " + info.name, info.name});
@@ -60,61 +57,43 @@ void RtAudioOutput::listApi(RtAudio::Api api, const char* label) {
     }
 }
 
-int RtAudioOutput::deviceCount() {
+std::vector<std::string> RtAudioOutput::listDevices(size_t& defaultDevice) {
     devices_.clear();
-    devices_.push_back({RtAudio::UNSPECIFIED, 0, "", ""});
-    const bool jack = jackServerRunning();
     const bool pulse = pulseServerRunning();
-    if (jack)
-        listApi(RtAudio::UNIX_JACK, "JACK");
     if (pulse)
         listApi(RtAudio::LINUX_PULSE, "PulseAudio");
     const size_t afterPulse = devices_.size();
     listApi(RtAudio::LINUX_ALSA, "ALSA");
     const size_t alsaDevices = devices_.size() - afterPulse;
 
-    found_ = std::string(jack ? "JACK server running" : "no JACK server") + ", " +
-             (pulse ? "PulseAudio server running" : "no PulseAudio server") + ", " +
+    found_ = std::string(pulse ? "PulseAudio server running" : "no PulseAudio server") + ", " +
              std::to_string(alsaDevices) + " ALSA output device" + (alsaDevices == 1 ? "" : "s");
-    if (devices_.size() == 1) {
-        devices_.clear();   // nothing to play on, not even a default
-        return 0;
-    }
-    // The default output: the first system's own default device.
-    const RtAudio::Api api = devices_[1].api;
+    std::vector<std::string> names;
+    for (const Device& device : devices_)
+        names.push_back(device.name);
+    // The default: the first system's own default device.
+    defaultDevice = 0;
+    if (devices_.empty())
+        return names;
+    const RtAudio::Api api = devices_[0].api;
     try {
         auto audio = makeAudio(api);
         const unsigned id = audio->getDefaultOutputDevice();
-        const auto chosen = std::find_if(devices_.begin() + 1, devices_.end(), [&](const Device& d) {
+        const auto chosen = std::find_if(devices_.begin(), devices_.end(), [&](const Device& d) {
             return d.api == api && d.id == id;
         });
-        devices_[0] = {api, id, "Default output (" + (chosen != devices_.end() ? chosen->name : devices_[1].name) + ")", ""};
+        if (chosen != devices_.end())
+            defaultDevice = static_cast<size_t>(chosen - devices_.begin());
     } catch (const RtAudioError&) {
-        devices_[0] = {devices_[1].api, devices_[1].id, "Default output (" + devices_[1].name + ")", ""};
     }
-    return static_cast<int>(devices_.size());
+    return names;
 }
 
-std::string RtAudioOutput::deviceName(int index) {
-    if (index < 0 || index >= static_cast<int>(devices_.size()))
-        return {};
-    return devices_[index].name;
-}
-
-// The device's index in `audio` now: RtAudio numbers JACK's devices by the
-// clients present, so another client that came or went since the count
-// moves them. The default output is asked for again; any other device is
-// found by its name, else its old index is tried.
-// A JACK server that is busy may not answer the client that counts: the
-// count then reads 0 for a moment, and is asked again.
+// The device's index in `audio` now: a device that came or went since the
+// count moves the others. The device is found by its name, else its old
+// index is tried.
 unsigned RtAudioOutput::currentId(RtAudio& audio, const Device& device) {
-    unsigned count = audio.getDeviceCount();
-    for (int retry = 0; retry < 5 && count == 0; ++retry) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        count = audio.getDeviceCount();
-    }
-    if (device.rtName.empty())
-        return audio.getDefaultOutputDevice();
+    const unsigned count = audio.getDeviceCount();
     for (unsigned id = 0; id < count; ++id) {
         if (audio.getDeviceInfo(id).name == device.rtName)
             return id;
@@ -122,11 +101,9 @@ unsigned RtAudioOutput::currentId(RtAudio& audio, const Device& device) {
     return device.id;
 }
 
-bool RtAudioOutput::open(int index, LoopBuffer& loop, std::string& error) {
+bool RtAudioOutput::open(size_t index, LoopBuffer& loop, std::string& error) {
     close();
-    if (devices_.empty())
-        deviceCount();
-    if (index < 0 || index >= static_cast<int>(devices_.size())) {
+    if (index >= devices_.size()) {
         error = "This output device is not available any more.";
         return false;
     }
@@ -135,14 +112,13 @@ bool RtAudioOutput::open(int index, LoopBuffer& loop, std::string& error) {
         audio_ = makeAudio(device.api);
         const unsigned id = currentId(*audio_, device);
         const RtAudio::DeviceInfo info = audio_->getDeviceInfo(id);
-        // A device that cannot run at 44,100 Hz (a JACK server at 48 kHz)
-        // is opened at its own rate and fed through the resampler.
+        // A device that cannot run at 44,100 Hz is opened at its own rate
+        // and fed through the resampler.
         const auto& rates = info.sampleRates;
         unsigned rate = SongRate;
         if (std::find(rates.begin(), rates.end(), SongRate) == rates.end())
             rate = info.preferredSampleRate ? info.preferredSampleRate
                                             : (rates.empty() ? SongRate : rates.back());
-        floatSamples_ = device.api == RtAudio::UNIX_JACK;
 
         RtAudio::StreamParameters parameters;
         parameters.deviceId = id;
@@ -152,9 +128,8 @@ bool RtAudioOutput::open(int index, LoopBuffer& loop, std::string& error) {
         options.flags = RTAUDIO_MINIMIZE_LATENCY;
         unsigned frames = RequestedPeriod;
         loop_ = &loop;
-        audio_->openStream(&parameters, nullptr, floatSamples_ ? RTAUDIO_FLOAT32 : RTAUDIO_SINT16,
-                           rate, &frames, &RtAudioOutput::callback, this, &options, &ignoreError);
-        pcm_.assign(size_t{ScratchFrames} * 2, 0);
+        audio_->openStream(&parameters, nullptr, RTAUDIO_SINT16, rate, &frames,
+                           &RtAudioOutput::callback, this, &options, &ignoreError);
         scratch_.assign(size_t{ScratchFrames} * 2, 0.0f);
         rate_ = audio_->getStreamSampleRate();
         period_ = frames;
@@ -186,7 +161,7 @@ bool RtAudioOutput::start(std::string& error) {
 void RtAudioOutput::close() {
     if (audio_) {
         try {
-            // stopStream can wait for ever on JACK; abort does not wait for a drain.
+            // abort does not wait for a drain (the end has faded out already).
             if (audio_->isStreamRunning())
                 audio_->abortStream();
             if (audio_->isStreamOpen())
@@ -209,29 +184,13 @@ bool RtAudioOutput::streamAlive() {
 int RtAudioOutput::callback(void* output, void*, unsigned frames, double, RtAudioStreamStatus,
                             void* self) {
     auto& me = *static_cast<RtAudioOutput*>(self);
-    const bool begins = me.loop_->beginPeriod();
+    const LoopBuffer::Obeyed obeyed = me.loop_->obeyTransport();
     if (!me.resampler_.isOpen()) {
-        if (!me.floatSamples_) {
-            me.loop_->readFrames(static_cast<int16_t*>(output), frames);
-            return 0;
-        }
-        // x / 32768 is exact, so a recorder gets the very samples back.
-        auto* out = static_cast<float*>(output);
-        for (unsigned done = 0; done < frames;) {
-            const unsigned n = std::min<unsigned>(frames - done, ScratchFrames);
-            me.loop_->readFrames(me.pcm_.data(), n);
-            for (size_t i = 0; i < size_t{n} * 2; ++i)
-                out[size_t{done} * 2 + i] = static_cast<float>(me.pcm_[i]) * (1.0f / 32768.0f);
-            done += n;
-        }
+        me.loop_->readFrames(static_cast<int16_t*>(output), frames);
         return 0;
     }
-    if (begins)
-        me.resampler_.reset();
-    if (me.floatSamples_) {
-        me.resampler_.read(static_cast<float*>(output), frames);
-        return 0;
-    }
+    if (obeyed != LoopBuffer::Obeyed::Nothing)
+        me.resampler_.reset();   // a playback begins, or ends without the frames read ahead
     auto* out = static_cast<int16_t*>(output);
     for (unsigned done = 0; done < frames;) {
         const unsigned n = std::min<unsigned>(frames - done, ScratchFrames);
@@ -245,4 +204,3 @@ int RtAudioOutput::callback(void* output, void*, unsigned frames, double, RtAudi
 }
 
 }  // namespace tamboro
-

@@ -1,7 +1,7 @@
 #pragma once
-// The wave output on Linux through RtAudio: the system's default output,
-// then every output device of JACK (when a server runs), PulseAudio (also
-// PipeWire's, when its server runs) and ALSA, each under its full name.
+// The output devices of PulseAudio (also PipeWire's, when its server runs)
+// and ALSA through RtAudio, each under its full name. (JACK has a client of
+// its own: platform/jack_client.h.)
 //
 // Threads: everything here on the main thread, except `callback`, which
 // RtAudio runs on its own thread; it only copies from the LoopBuffer (or
@@ -14,50 +14,45 @@
 #include <rtaudio/RtAudio.h>
 
 #include "engine/wave_output.h"
+#include "platform/output_backend.h"
 #include "platform/resampler.h"
 
 namespace tamboro {
 
-class RtAudioOutput : public WaveOutput {
+class RtAudioOutput : public OutputBackend {
 public:
     RtAudioOutput();
     ~RtAudioOutput() override;
 
-    int deviceCount() override;
-    std::string deviceName(int index) override;
-    bool open(int index, LoopBuffer& loop, std::string& error) override;
+    std::vector<std::string> listDevices(size_t& defaultDevice) override;
+    std::string found() const override { return found_; }
+    bool open(size_t device, LoopBuffer& loop, std::string& error) override;
     uint32_t periodFrames() const override { return periodFrames_; }
     bool start(std::string& error) override;
     void close() override;
     bool streamAlive() override;
-
-    // What was found by the last count, in one line for the terminal.
-    std::string systemsFound() const { return found_; }
-    // The open stream's rate and period in device frames (0 when closed).
-    unsigned streamRate() const { return rate_; }
-    unsigned streamPeriod() const { return period_; }
+    unsigned streamRate() const override { return rate_; }
+    unsigned streamPeriod() const override { return period_; }
 
 private:
     struct Device {
         RtAudio::Api api;
         unsigned id;            // RtAudio's device index within its API, at the count
         std::string name;       // as listed, with the system's label
-        std::string rtName;     // RtAudio's own name; empty for the default output
+        std::string rtName;     // RtAudio's own name
     };
     static int callback(void* output, void* input, unsigned frames, double time,
                         RtAudioStreamStatus status, void* self);
     void listApi(RtAudio::Api api, const char* label);
     static unsigned currentId(RtAudio& audio, const Device& device);
 
-    std::vector<Device> devices_;   // from the last count; index 0 is the default
+    std::vector<Device> devices_;   // from the last count
     std::string found_;
     std::unique_ptr<RtAudio> audio_;
     LoopBuffer* loop_ = nullptr;
     Resampler resampler_;
-    bool floatSamples_ = false;     // JACK takes floats; the others 16-bit
     // Conversion room, allocated by open; a period is converted in pieces.
     static constexpr unsigned ScratchFrames = 1024;
-    std::vector<int16_t> pcm_;
     std::vector<float> scratch_;
     unsigned rate_ = 0;
     unsigned period_ = 0;

@@ -3,7 +3,6 @@
 #include <filesystem>
 
 #include "platform/alsa_quiet.h"
-#include "platform/jack_probe.h"
 
 namespace tamboro {
 
@@ -17,37 +16,25 @@ RtMidiInput::~RtMidiInput() {
     close();
 }
 
-// Without /dev/snd/seq RtMidi's default constructor throws instead of trying
-// JACK, and with no JACK server libjack complains on stderr: choose first.
-std::unique_ptr<RtMidiIn> RtMidiInput::makeInput() {
+bool RtMidiInput::sequencerExists() {
     std::error_code error;
-    if (std::filesystem::exists("/dev/snd/seq", error)) {
-        silenceAlsaMessages();
-        try {
-            auto input = std::make_unique<RtMidiIn>(RtMidi::LINUX_ALSA, MidiClientName);
-            api_ = RtMidi::LINUX_ALSA;
-            found_ = "ALSA sequencer";
-            return input;
-        } catch (const RtMidiError&) {
-        }
+    return std::filesystem::exists("/dev/snd/seq", error);
+}
+
+std::unique_ptr<RtMidiIn> RtMidiInput::makeInput(std::string& reason) {
+    silenceAlsaMessages();
+    try {
+        return std::make_unique<RtMidiIn>(RtMidi::LINUX_ALSA, MidiClientName);
+    } catch (const RtMidiError& e) {
+        reason = "the ALSA sequencer cannot be opened: " + e.getMessage();
+        return nullptr;
     }
-    if (jackServerRunning()) {
-        try {
-            auto input = std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, MidiClientName);
-            api_ = RtMidi::UNIX_JACK;
-            found_ = "JACK MIDI";
-            return input;
-        } catch (const RtMidiError&) {
-        }
-    }
-    api_ = RtMidi::UNSPECIFIED;
-    found_ = "no MIDI system";
-    return nullptr;
 }
 
 int RtMidiInput::portCount() {
     names_.assign(1, std::string(VirtualMidiPortName) + " (virtual port)");
-    std::unique_ptr<RtMidiIn> lister = makeInput();
+    std::string reason;
+    std::unique_ptr<RtMidiIn> lister = makeInput(reason);
     if (!lister)
         return 1;
     lister->setErrorCallback(&ignoreError);
@@ -66,21 +53,24 @@ std::string RtMidiInput::portName(int index) {
     return names_[index];
 }
 
-bool RtMidiInput::open(int index, MidiMessageCallback callback, void* context) {
+bool RtMidiInput::open(int index, MidiMessageCallback callback, void* context, std::string& reason) {
     close();
     if (names_.empty())
         portCount();
-    if (index < 0 || index >= static_cast<int>(names_.size()))
+    if (index < 0 || index >= static_cast<int>(names_.size())) {
+        reason = "there is no MIDI input " + std::to_string(index);
         return false;
+    }
     try {
-        input_ = makeInput();
+        input_ = makeInput(reason);
         if (!input_)
             return false;
         input_->setErrorCallback(&ignoreError);
-        // SysEx, the clock and active sensing are dropped; Start, Continue and Stop pass.
-        input_->ignoreTypes(true, true, true);
+        // Nothing is dropped by RtMidi: the parser decides (see the header).
+        input_->ignoreTypes(false, false, false);
         callback_ = callback;
         context_ = context;
+        parser_.reset();
         // The callback is set before the port opens and never cancelled
         // while it is open: cancelCallback races the input thread.
         input_->setCallback(&RtMidiInput::deliver, this);
@@ -93,17 +83,20 @@ bool RtMidiInput::open(int index, MidiMessageCallback callback, void* context) {
             while (port < count && input_->getPortName(port) != names_[index])
                 ++port;
             if (port == count) {
+                reason = "the MIDI port " + names_[index] + " is not there any more";
                 input_.reset();
                 return false;
             }
             input_->openPort(port, VirtualMidiPortName);
             // (isPortOpen tells only of ports opened so, not of virtual ones.)
             if (!input_->isPortOpen()) {
+                reason = "the MIDI port " + names_[index] + " cannot be opened";
                 input_.reset();
                 return false;
             }
         }
-    } catch (const RtMidiError&) {
+    } catch (const RtMidiError& e) {
+        reason = e.getMessage();
         input_.reset();
         return false;
     }
@@ -125,19 +118,16 @@ void RtMidiInput::close() {
             input_->closePort();
         } catch (const RtMidiError&) {
         }
-        input_.reset();   // joins the input thread or leaves the JACK graph
+        input_.reset();   // joins the input thread
     }
 }
 
 void RtMidiInput::deliver(double, std::vector<unsigned char>* message, void* self) {
     auto& me = *static_cast<RtMidiInput*>(self);
-    if (!me.started_.load(std::memory_order_acquire) || message->empty())
+    if (!me.started_.load(std::memory_order_acquire))
         return;
-    // Packed as one integer with the status byte low, as the engine expects.
-    uint32_t packed = 0;
-    for (size_t i = 0; i < message->size() && i < 4; ++i)
-        packed |= uint32_t{(*message)[i]} << (8 * i);
-    me.callback_(me.context_, packed);
+    me.parser_.feed(message->data(), message->size(),
+                    [&](uint32_t packed) { me.callback_(me.context_, packed); });
 }
 
 }  // namespace tamboro

@@ -107,10 +107,11 @@ TEST(DeviceCommands, MidiSyncSetsItsCheckMarkOnlyWhenItIsOnAndSaysWhyNot) {
     {   // The input cannot open: no check mark, a box owned by the window.
         CommandRig rig;
         rig.midi.broken = {0};
+        rig.midi.brokenReason = "no JACK server is running";
         midiSyncCommand(rig.out, *rig.song, rig.shell);
         EXPECT_NE(rig.shell.midiSyncChecked, true);
         const auto& box = rig.onlyMessage();
-        EXPECT_EQ(box.text, "Could not open MIDI device.");
+        EXPECT_EQ(box.text, "Could not open MIDI device.\nNo JACK server is running.");
         EXPECT_EQ(box.caption, "Error");
         EXPECT_EQ(box.owner, MessageOwner::MainWindow);
     }
@@ -155,7 +156,7 @@ TEST(DeviceCommands, MidiDeviceDialogMovesAnOpenInputAndTellsAFailureInTheDialog
     EXPECT_EQ(rig.song->midiSync, 1);
     const auto& box = rig.onlyMessage();
     EXPECT_EQ(box.owner, MessageOwner::Dialog);
-    EXPECT_EQ(box.text, "Could not open MIDI device.");
+    EXPECT_EQ(box.text, "Could not open MIDI device.\nThe port is broken.");
 }
 
 }  // namespace

@@ -123,41 +123,60 @@ JackServer::~JackServer() {
 
 JackRecorder::JackRecorder(double maxSeconds) {
     client_ = openClient("tamboro-test");
-    if (!client_)
+    sender_ = openClient("tamboro-test-midi");
+    if (!client_ || !sender_) {
+        if (client_)
+            jack_client_close(client_);
+        if (sender_)
+            jack_client_close(sender_);
+        client_ = sender_ = nullptr;
         return;
+    }
     rate_ = jack_get_sample_rate(client_);
     period_ = jack_get_buffer_size(client_);
     record_.assign(static_cast<size_t>(maxSeconds * rate_) * 2, 0.0f);
     in_[0] = jack_port_register(client_, "in_1", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
     in_[1] = jack_port_register(client_, "in_2", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
-    midiOut_ = jack_port_register(client_, "midi_out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+    midiOut_ = jack_port_register(sender_, "midi_out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
     jack_set_process_callback(client_, &JackRecorder::process, this);
-    if (!in_[0] || !in_[1] || !midiOut_ || jack_activate(client_) != 0) {
+    jack_set_process_callback(sender_, &JackRecorder::sendMidi, this);
+    if (!in_[0] || !in_[1] || !midiOut_ || jack_activate(client_) != 0 || jack_activate(sender_) != 0) {
         jack_client_close(client_);
-        client_ = nullptr;
+        jack_client_close(sender_);
+        client_ = sender_ = nullptr;
     }
 }
 
 JackRecorder::~JackRecorder() {
     if (client_) {
+        jack_deactivate(sender_);
+        jack_client_close(sender_);
         jack_deactivate(client_);
         jack_client_close(client_);
     }
 }
 
+int JackRecorder::sendMidi(jack_nframes_t frames, void* self) {
+    auto& me = *static_cast<JackRecorder*>(self);
+    void* midi = jack_port_get_buffer(me.midiOut_, frames);
+    jack_midi_clear_buffer(midi);
+    uint32_t sent = me.sent_.load(std::memory_order_relaxed);
+    const uint32_t pending = me.pending_.load(std::memory_order_acquire);
+    uint32_t after = 0;   // events of a cycle go out in the order of their frames
+    for (int n = 0; n < 4 && pending > sent; ++n, ++sent) {
+        const Message& message = me.messages_[sent % 256];
+        const uint32_t offset = std::min<uint32_t>(std::max(message.offset, after), frames - 1);
+        jack_midi_event_write(midi, offset, message.bytes, message.size);
+        me.sentTimes_[sent % 256] = jack_last_frame_time(me.sender_) + offset;
+        after = offset;
+    }
+    me.sent_.store(sent, std::memory_order_release);
+    return 0;
+}
+
 int JackRecorder::process(jack_nframes_t frames, void* self) {
     auto& me = *static_cast<JackRecorder*>(self);
     const uint32_t now = jack_last_frame_time(me.client_);
-
-    void* midi = jack_port_get_buffer(me.midiOut_, frames);
-    jack_midi_clear_buffer(midi);
-    const uint32_t sent = me.sent_.load(std::memory_order_relaxed);
-    if (me.pending_.load(std::memory_order_acquire) > sent) {
-        jack_midi_event_write(midi, 0, &me.messages_[sent % 256], 1);
-        me.sentTimes_[sent % 256] = now;
-        me.sent_.store(sent + 1, std::memory_order_release);
-    }
-
     const size_t done = me.recorded_.load(std::memory_order_relaxed);
     if ((done + frames) * 2 > me.record_.size())
         return 0;
@@ -176,28 +195,56 @@ int JackRecorder::process(jack_nframes_t frames, void* self) {
 
 bool JackRecorder::connectTamboro(bool midi) {
     const std::string me = jack_get_client_name(client_);
+    const std::string sender = jack_get_client_name(sender_);
     const auto end = std::chrono::steady_clock::now() + 10s;
     while (std::chrono::steady_clock::now() < end) {
         const bool audio = jack_port_by_name(client_, "Tamboro:outport 0") &&
                            jack_port_by_name(client_, "Tamboro:outport 1");
-        const bool midiIn = !midi || jack_port_by_name(client_, "Tamboro MIDI:Tamboro MIDI In");
+        const bool midiIn = !midi || jack_port_by_name(client_, "Tamboro:MIDI In");
         // Ports of a client that is not active yet refuse connections: retry.
         if (audio && midiIn && connectOnce(client_, me, "Tamboro:outport 0", me + ":in_1") &&
             connectOnce(client_, me, "Tamboro:outport 1", me + ":in_2") &&
-            (!midi || connectOnce(client_, me, me + ":midi_out", "Tamboro MIDI:Tamboro MIDI In")))
+            (!midi || connectOnce(client_, me, sender + ":midi_out", "Tamboro:MIDI In")))
             return true;
         std::this_thread::sleep_for(1ms);
     }
     return false;
 }
 
-uint32_t JackRecorder::send(uint8_t status) {
+uint32_t JackRecorder::send(uint8_t status, uint32_t offset) {
+    return send(std::vector<uint8_t>{status}, offset);
+}
+
+void JackRecorder::post(uint8_t status, uint32_t offset) {
     const uint32_t index = pending_.load(std::memory_order_relaxed);
-    messages_[index % 256] = status;
+    while (index - sent_.load(std::memory_order_acquire) >= 256)
+        std::this_thread::sleep_for(100us);
+    Message& message = messages_[index % 256];
+    message.bytes[0] = status;
+    message.size = 1;
+    message.offset = offset;
+    pending_.store(index + 1, std::memory_order_release);
+}
+
+void JackRecorder::waitSent() const {
+    while (sent_.load(std::memory_order_acquire) < pending_.load(std::memory_order_relaxed))
+        std::this_thread::sleep_for(100us);
+}
+
+uint32_t JackRecorder::send(const std::vector<uint8_t>& bytes, uint32_t offset) {
+    const uint32_t index = pending_.load(std::memory_order_relaxed);
+    Message& message = messages_[index % 256];
+    message.size = static_cast<uint8_t>(std::min<size_t>(bytes.size(), sizeof message.bytes));
+    std::copy_n(bytes.begin(), message.size, message.bytes);
+    message.offset = offset;
     pending_.store(index + 1, std::memory_order_release);
     while (sent_.load(std::memory_order_acquire) <= index)
         std::this_thread::sleep_for(100us);
     return sentTimes_[index % 256];
+}
+
+uint64_t JackRecorder::microseconds(uint32_t frameTime) const {
+    return jack_frames_to_time(client_, frameTime);
 }
 
 void JackRecorder::waitFrames(size_t frames) const {
@@ -221,15 +268,32 @@ std::vector<float> JackRecorder::left() const {
     return out;
 }
 
+std::vector<float> JackRecorder::right() const {
+    const size_t n = frames();
+    std::vector<float> out(n);
+    for (size_t i = 0; i < n; ++i)
+        out[i] = record_[2 * i + 1];
+    return out;
+}
+
 // --- TamboroProcess ---
 
-TamboroProcess::TamboroProcess(const std::vector<std::string>& args) {
+TamboroProcess::TamboroProcess(const std::vector<std::string>& args, bool keepErrors) {
     int pipeFds[2];
     if (pipe(pipeFds) != 0)
         return;
     std::vector<std::string> all{TAMBORO_EXECUTABLE};
     all.insert(all.end(), args.begin(), args.end());
-    pid_ = spawn(all, pipeFds[1], -1);
+    int errors = -1;
+    if (keepErrors) {
+        static int serial = 0;
+        errorFile_ = std::filesystem::temp_directory_path() /
+                     ("tamboro-e2e-stderr-" + std::to_string(getpid()) + "-" + std::to_string(++serial));
+        errors = ::open(errorFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    }
+    pid_ = spawn(all, pipeFds[1], errors);
+    if (errors >= 0)
+        ::close(errors);
     ::close(pipeFds[1]);
     out_ = pipeFds[0];
 }
@@ -241,6 +305,15 @@ TamboroProcess::~TamboroProcess() {
     }
     if (out_ >= 0)
         ::close(out_);
+    if (!errorFile_.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove(errorFile_, ignored);
+    }
+}
+
+std::string TamboroProcess::errors() const {
+    std::ifstream file(errorFile_, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 std::string TamboroProcess::readLine(double seconds) {
@@ -355,6 +428,23 @@ void writeTestSongs(const std::filesystem::path& folder) {
     // songs that are compared after a restart have none.
     song.shuffle = 0;
     if (saveSong(song, folder / "straight.sng") != 0)
+        std::abort();
+
+    // Noise that is never near zero, started at every step on one channel.
+    std::vector<int16_t> loud(6000);
+    for (size_t i = 0; i < loud.size(); ++i) {
+        const int16_t v = static_cast<int16_t>(4000 + std::abs(noise[i] % 8000));
+        loud[i] = (i / 8) % 2 ? static_cast<int16_t>(-v) : v;   // about 2.8 kHz
+    }
+    writeMonoWave(folder / "Samples" / "loud.wav", loud);
+    song.stepGrid.fill(0);
+    for (int c = 0; c < ChannelCount; ++c)
+        song.sampleName[c].fill(0);
+    setName(song, 2, "loud.wav");
+    song.volume[2] = 64;
+    for (int step = 0; step < 16; ++step)
+        song.stepGrid[step * ChannelCount + 2] = 1;
+    if (saveSong(song, folder / "drone.sng") != 0)
         std::abort();
 }
 

@@ -34,8 +34,11 @@ private:
 };
 
 // Records two audio inputs into memory from its activation on, and sends
-// one-byte MIDI messages at the start of a cycle, noting that cycle's frame
-// time. Its process callback allocates nothing.
+// MIDI messages at a chosen frame inside a cycle, noting that frame's time.
+// The sender is a client of its own ("tamboro-test-midi"), so that the graph
+// runs sender, Tamboro, recorder in one cycle: a message sent at frame F and
+// the sound it starts at frame F share one frame time. Its process
+// callbacks allocate nothing.
 class JackRecorder {
 public:
     explicit JackRecorder(double maxSeconds);
@@ -45,26 +48,46 @@ public:
     unsigned period() const { return period_; }
 
     // Waits (up to 10 s) for Tamboro's ports and connects them: audio to
-    // this client's inputs and, with `midi`, this client's MIDI output to
-    // Tamboro's virtual MIDI input.
+    // this client's inputs and, with `midi`, the sender's MIDI output to
+    // Tamboro's virtual MIDI input ("Tamboro:MIDI In").
     bool connectTamboro(bool midi);
 
-    // Sends `status` in the next cycle and returns the frame time of that
-    // cycle's start once it went out.
-    uint32_t send(uint8_t status);
+    // Sends `status` at frame `offset` of the next cycle (the cycle's last
+    // frame when the period is shorter) and returns that frame's time once
+    // it went out.
+    uint32_t send(uint8_t status, uint32_t offset = 0);
+    // The same for a message of up to 16 bytes, in one MIDI event.
+    uint32_t send(const std::vector<uint8_t>& bytes, uint32_t offset);
+    // Queues `status` without waiting (unless 256 are queued already); up to
+    // four queued messages go out in one cycle, each at its offset or after
+    // the one before. waitSent waits until all have gone out.
+    void post(uint8_t status, uint32_t offset);
+    void waitSent() const;
+
+    // The system time (jack_get_time, microseconds) of a frame time.
+    uint64_t microseconds(uint32_t frameTime) const;
 
     // Frames recorded so far; the samples as 16-bit values (the JACK output
     // carries x / 32768 exactly), interleaved left, right.
     size_t frames() const { return recorded_.load(std::memory_order_acquire); }
     std::vector<int16_t> samples() const;
     std::vector<float> left() const;
+    std::vector<float> right() const;
     uint32_t firstFrameTime() const { return firstTime_.load(std::memory_order_acquire); }
     void waitFrames(size_t frames) const;
 
 private:
     static int process(jack_nframes_t frames, void* self);
+    static int sendMidi(jack_nframes_t frames, void* self);
+
+    struct Message {
+        uint8_t bytes[16];
+        uint8_t size;
+        uint32_t offset;
+    };
 
     jack_client_t* client_ = nullptr;
+    jack_client_t* sender_ = nullptr;
     jack_port_t* in_[2] = {};
     jack_port_t* midiOut_ = nullptr;
     unsigned rate_ = 0;
@@ -74,14 +97,17 @@ private:
     std::atomic<uint32_t> firstTime_{0};
     std::atomic<uint32_t> pending_{0}; // messages asked for
     std::atomic<uint32_t> sent_{0};    // messages sent
-    uint8_t messages_[256] = {};
+    Message messages_[256] = {};
     uint32_t sentTimes_[256] = {};
 };
 
-// tamboro started with `args`; its standard output is read line by line.
+// tamboro started with `args`; its standard output is read line by line,
+// its standard error goes to the test's, or into a file to be read.
 class TamboroProcess {
 public:
-    explicit TamboroProcess(const std::vector<std::string>& args);
+    explicit TamboroProcess(const std::vector<std::string>& args, bool keepErrors = false);
+    // Everything it wrote to standard error so far (with keepErrors).
+    std::string errors() const;
     ~TamboroProcess();
     // The next line of output, or "" after `seconds` without one.
     std::string readLine(double seconds);
@@ -94,6 +120,7 @@ private:
     int pid_ = -1;
     int out_ = -1;
     std::string buffer_;
+    std::filesystem::path errorFile_;
 };
 
 // The test songs, written into `folder` with their samples in folder/Samples.
@@ -101,6 +128,8 @@ private:
 //  that no half of a pass repeats; step 0 sounds from its first frame.
 //  straight.sng: beat.sng without shuffle.
 //  tone.sng: only the tone at steps 0, 4, 8, 12, no shuffle.
+//  drone.sng: noise at every step, no shuffle: it sounds in every frame, so
+//  that the first and last sounding frames show a Start and a Stop.
 void writeTestSongs(const std::filesystem::path& folder);
 
 // What playback of `song` renders from step 0, `frames` stereo frames long.

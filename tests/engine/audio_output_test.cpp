@@ -131,10 +131,47 @@ TEST(AudioOutput, AStreamThatEndsOnItsOwnIsNoticedOnce) {
     EXPECT_FALSE(rig.wave.isOpen());
 }
 
+// The end of tamboro --play: no jump from the music to zero.
+TEST(AudioOutput, AFadeOutRampsThePlaybackDownToSilenceAndNothingBeginsAfterIt) {
+    PlaybackRig rig;
+    const auto reference = test::referenceHalves(1);
+    ASSERT_TRUE(startPlayback(rig.out, *rig.song).ok());
+    rig.playTicking(1000);
+    rig.out.loop.requestFadeOut();
+    EXPECT_FALSE(rig.out.loop.fadedOut());
+    rig.wave.period = 100;   // the fade spans several periods
+    const auto faded = rig.wave.play(400);
+    constexpr int32_t Fade = LoopBuffer::FadeFrames;
+    for (size_t f = 0; f < 400; ++f) {
+        const int32_t gain = f < Fade ? Fade - 1 - static_cast<int32_t>(f) : 0;
+        for (size_t c = 0; c < 2; ++c)
+            ASSERT_EQ(faded[f * 2 + c], reference[(1000 + f) * 2 + c] * gain / Fade) << "frame " << f;
+    }
+    EXPECT_TRUE(rig.out.loop.fadedOut());
+    EXPECT_FALSE(rig.out.loop.view().active);
+    // A Start after the fade begins nothing.
+    rig.out.loop.requestStop();
+    rig.out.loop.requestStart();
+    rig.tick();
+    EXPECT_TRUE(test::silent(rig.wave.play(1000)));
+
+    // Nothing playing: faded at the next period; a new stream forgets it.
+    PlaybackRig idle;
+    ASSERT_TRUE(openOutput(idle.out, *idle.song, 0).ok());
+    idle.out.loop.requestFadeOut();
+    idle.wave.play(idle.wave.period);
+    EXPECT_TRUE(idle.out.loop.fadedOut());
+    closeOutputs(idle.out);
+    EXPECT_FALSE(idle.out.loop.fadedOut());
+    ASSERT_TRUE(startPlayback(idle.out, *idle.song).ok());
+    EXPECT_EQ(idle.wave.play(HalfFrames), test::halfOf(reference, 0));
+}
+
 TEST(AudioOutput, ShutdownClosesTheOutputBeforeSamplesAndBufferAndTheMidiInputLast) {
     PlaybackRig rig;
     ASSERT_TRUE(startPlayback(rig.out, *rig.song).ok());
-    ASSERT_TRUE(rig.midi.open(0, [](void*, uint32_t) {}, nullptr));
+    std::string reason;
+    ASSERT_TRUE(rig.midi.open(0, [](void*, uint32_t) {}, nullptr, reason));
     rig.out.midiInOpen = true;
     bool samplesAtClose = false;
     bool bufferAtClose = false;

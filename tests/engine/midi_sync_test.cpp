@@ -88,6 +88,51 @@ TEST(MidiSync, StopAndStartInsideOnePeriodStartAgainAtStepZero) {
     EXPECT_TRUE(rig.startsAtStepZero());
 }
 
+// Frames from..to of a run of values.
+std::vector<int16_t> frames(const std::vector<int16_t>& values, size_t from, size_t to) {
+    return std::vector<int16_t>(values.begin() + static_cast<std::ptrdiff_t>(from * 2),
+                                values.begin() + static_cast<std::ptrdiff_t>(to * 2));
+}
+
+// As on JACK: each message acts at its own frame inside the period.
+TEST(MidiSync, StartAndStopInsideAPeriodActAtTheirOwnFrame) {
+    const auto reference = test::referenceHalves(1);
+    for (uint32_t startFrame : {0u, 1u, 100u, 255u}) {
+        MidiRig rig;
+        rig.arm();
+        auto send = [&](uint32_t message) { rig.midi.send(message); };
+        const auto first = rig.wave.playMessages({{startFrame, MidiStart}}, send);
+        EXPECT_TRUE(test::silent(frames(first, 0, startFrame))) << startFrame;
+        ASSERT_EQ(frames(first, startFrame, 256), frames(reference, 0, 256 - startFrame)) << startFrame;
+
+        // Playing on, a Start changes nothing; a Stop silences from its frame.
+        const auto second = rig.wave.playMessages({{17, MidiStart}, {200, MidiStop}}, send);
+        const size_t song = 256 - startFrame;
+        EXPECT_EQ(frames(second, 0, 200), frames(reference, song, song + 200)) << startFrame;
+        EXPECT_TRUE(test::silent(frames(second, 200, 256))) << startFrame;
+
+        // Primed again by the tick; the next Start sounds at its frame.
+        rig.tick();
+        const auto third = rig.wave.playMessages({{startFrame / 2, MidiContinue}}, send);
+        EXPECT_TRUE(test::silent(frames(third, 0, startFrame / 2))) << startFrame;
+        EXPECT_EQ(frames(third, startFrame / 2, 256), frames(reference, 0, 256 - startFrame / 2)) << startFrame;
+    }
+}
+
+TEST(MidiSync, StopAndStartAtFramesOfOnePeriodStartAtStepZeroOncePrimed) {
+    MidiRig rig;
+    rig.arm();
+    auto send = [&](uint32_t message) { rig.midi.send(message); };
+    rig.wave.playMessages({{3, MidiStart}}, send);
+    rig.playTicking(HalfFrames + 1000);
+    const auto stopped = rig.wave.playMessages({{10, MidiStop}, {20, MidiStart}}, send);
+    EXPECT_FALSE(test::silent(frames(stopped, 0, 10)));
+    EXPECT_TRUE(test::silent(frames(stopped, 10, 256)));   // no stale half after the Start
+    EXPECT_TRUE(test::silent(rig.wave.play(rig.wave.period)));
+    rig.tick();
+    EXPECT_TRUE(rig.startsAtStepZero());
+}
+
 TEST(MidiSync, TheStopLampNewSongAndOpenSongLeaveItArmedForTheNextStart) {
     MidiRig rig;
     rig.arm();
@@ -170,10 +215,13 @@ TEST(MidiSync, ToggleWhileStoppedArmedRunningAndPlaying) {
     }
 }
 
-TEST(MidiSync, InputThatCannotOpenLeavesTheModeOffAndTheOutputClosed) {
+TEST(MidiSync, InputThatCannotOpenLeavesTheModeOffAndTheOutputClosedAndSaysWhy) {
     MidiRig rig;
     rig.midi.broken = {0};
-    EXPECT_EQ(toggleMidiSync(rig.out, *rig.song).change, MidiSyncChange::MidiInputFailed);
+    rig.midi.brokenReason = "no JACK server is running";
+    const MidiSyncResult result = toggleMidiSync(rig.out, *rig.song);
+    EXPECT_EQ(result.change, MidiSyncChange::MidiInputFailed);
+    EXPECT_EQ(result.midiReason, "no JACK server is running");
     EXPECT_EQ(rig.song->midiSync, 0);
     EXPECT_FALSE(rig.out.midiInOpen);
     EXPECT_EQ(rig.wave.opens, 0);
@@ -189,13 +237,14 @@ TEST(MidiSync, NoMixBufferMeansNoArming) {
 
 TEST(MidiSync, ChoosingAnInputStoresItsIndexAndMovesAnOpenInput) {
     MidiRig rig;
-    EXPECT_TRUE(selectMidiInDevice(rig.out, *rig.song, 1));   // off: only the index
+    std::string reason;
+    EXPECT_TRUE(selectMidiInDevice(rig.out, *rig.song, 1, reason));   // off: only the index
     EXPECT_EQ(rig.song->midiInDevice, 1);
     EXPECT_EQ(rig.midi.opens, 0);
 
     rig.arm();
     EXPECT_EQ(rig.midi.openIndex, 1);
-    EXPECT_TRUE(selectMidiInDevice(rig.out, *rig.song, 0));
+    EXPECT_TRUE(selectMidiInDevice(rig.out, *rig.song, 0, reason));
     EXPECT_EQ(rig.midi.openIndex, 0);   // moved at once
     EXPECT_TRUE(rig.midi.started);
     rig.midi.send(MidiStart);
@@ -203,7 +252,8 @@ TEST(MidiSync, ChoosingAnInputStoresItsIndexAndMovesAnOpenInput) {
 
     // A device that fails: no input is open, the mode stays on.
     rig.midi.broken = {1};
-    EXPECT_FALSE(selectMidiInDevice(rig.out, *rig.song, 1));
+    EXPECT_FALSE(selectMidiInDevice(rig.out, *rig.song, 1, reason));
+    EXPECT_EQ(reason, "the port is broken");
     EXPECT_FALSE(rig.out.midiInOpen);
     EXPECT_EQ(rig.song->midiSync, 1);
 }

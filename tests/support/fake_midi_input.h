@@ -18,6 +18,7 @@ class FakeMidiInput : public MidiInput {
 public:
     std::vector<std::string> names{VirtualMidiPortName, "Keyboard"};
     std::set<int> broken;              // indices that fail to open
+    std::string brokenReason = "the port is broken";   // what they say then
     int openIndex = -1;                // -1: closed
     bool started = false;
     int opens = 0;
@@ -26,9 +27,11 @@ public:
     std::string portName(int index) override {
         return index >= 0 && index < portCount() ? names[index] : std::string();
     }
-    bool open(int index, MidiMessageCallback callback, void* context) override {
-        if (broken.count(index) || index < 0 || index >= portCount())
+    bool open(int index, MidiMessageCallback callback, void* context, std::string& reason) override {
+        if (broken.count(index) || index < 0 || index >= portCount()) {
+            reason = brokenReason;
             return false;
+        }
         std::lock_guard lock(mutex_);
         openIndex = index;
         callback_ = callback;

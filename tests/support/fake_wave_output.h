@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "engine/loop_buffer.h"
@@ -73,10 +74,33 @@ public:
             return out;
         for (uint32_t done = 0; done < frames;) {
             const uint32_t n = std::min(period, frames - done);
-            loop_->beginPeriod();
+            loop_->obeyTransport();
             loop_->readFrames(out.data() + size_t{done} * 2, n);
             done += n;
         }
+        if (recording)
+            played.insert(played.end(), out.begin(), out.end());
+        return out;
+    }
+
+    // One period as the JACK client plays it: the loop up to each message's
+    // frame (in order), the message handed to `deliver` there and the
+    // transport obeyed, then the rest of the period. Returns the period.
+    template <typename Deliver>
+    std::vector<int16_t> playMessages(const std::vector<std::pair<uint32_t, uint32_t>>& frameAndMessage,
+                                      Deliver deliver) {
+        std::vector<int16_t> out(size_t{period} * 2);
+        if (!loop_ || !started)
+            return out;
+        loop_->obeyTransport();
+        uint32_t at = 0;
+        for (const auto& [frame, message] : frameAndMessage) {
+            loop_->readFrames(out.data() + size_t{at} * 2, frame - at);
+            at = frame;
+            deliver(message);
+            loop_->obeyTransport();
+        }
+        loop_->readFrames(out.data() + size_t{at} * 2, period - at);
         if (recording)
             played.insert(played.end(), out.begin(), out.end());
         return out;
@@ -93,7 +117,7 @@ public:
             size_t recorded = 0;
             bool recordingNow = false;
             while (running_.load(std::memory_order_relaxed)) {
-                recordingNow = loop_->beginPeriod() || recordingNow;
+                recordingNow = loop_->obeyTransport() == LoopBuffer::Obeyed::Began || recordingNow;
                 loop_->readFrames(buffer.data(), period);
                 for (size_t i = 0; recordingNow && i < buffer.size() && recorded < threadRecord.size(); ++i)
                     threadRecord[recorded++] = buffer[i];

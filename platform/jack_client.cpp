@@ -1,0 +1,302 @@
+#include "platform/jack_client.h"
+
+#include <jack/midiport.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <thread>
+
+#include "engine/loop_buffer.h"
+#include "platform/jack_probe.h"
+
+namespace tamboro {
+
+namespace {
+
+constexpr unsigned SongRate = 44100;
+
+// A list from jack_get_ports, freed after copying.
+std::vector<std::string> portNames(const char** ports) {
+    std::vector<std::string> names;
+    for (size_t i = 0; ports && ports[i]; ++i)
+        names.emplace_back(ports[i]);
+    if (ports)
+        jack_free(ports);
+    return names;
+}
+
+}  // namespace
+
+JackClient::~JackClient() {
+    leave();
+}
+
+// --- Joining and leaving ---
+
+bool JackClient::join(std::string& reason) {
+    if (client_ && dropped_.load(std::memory_order_acquire))
+        leave();   // the server dropped the client: join afresh
+    if (client_)
+        return true;
+    jack_client_t* client = joinJackServer(JackClientName, reason);
+    if (!client)
+        return false;
+    jack_set_process_callback(client, &JackClient::process, this);
+    jack_on_info_shutdown(client, &JackClient::shutDown, this);
+    if (jack_activate(client) != 0) {
+        jack_client_close(client);
+        reason = "the JACK server did not start the client";
+        return false;
+    }
+    client_ = client;
+    return true;
+}
+
+void JackClient::leave() {
+    if (!client_)
+        return;
+    close();
+    closeMidi();
+    jack_client_close(client_);
+    client_ = nullptr;
+    dropped_.store(false, std::memory_order_release);
+}
+
+std::string JackClient::clientName() const {
+    return client_ ? jack_get_client_name(client_) : JackClientName;
+}
+
+void JackClient::shutDown(jack_status_t, const char*, void* self) {
+    static_cast<JackClient*>(self)->dropped_.store(true, std::memory_order_release);
+}
+
+template <typename T>
+void JackClient::detach(std::atomic<T*>& slot) {
+    slot.store(nullptr, std::memory_order_seq_cst);
+    // A callback counted here may still hold what the slot held; one that
+    // begins later finds the slot empty.
+    const uint64_t entered = entered_.load(std::memory_order_seq_cst);
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (left_.load(std::memory_order_acquire) < entered) {
+        // A client the server dropped may never end its last callback.
+        if (dropped_.load(std::memory_order_acquire) && std::chrono::steady_clock::now() > giveUp)
+            break;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+}
+
+// --- The output system ---
+
+std::vector<std::string> JackClient::listDevices(size_t& defaultDevice) {
+    defaultDevice = 0;
+    std::string reason;
+    if (!join(reason)) {
+        found_ = "no JACK server";
+        return {};
+    }
+    found_ = "JACK server running";
+    return {"JACK: " + clientName() + " (2 outputs)"};
+}
+
+bool JackClient::open(size_t device, LoopBuffer& loop, std::string& error) {
+    close();
+    if (device != 0 || !join(error)) {
+        if (device != 0)
+            error = "This output device is not available any more.";
+        return false;
+    }
+    Output& out = output_;
+    out.ports[0] = jack_port_register(client_, "outport 0", JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
+    out.ports[1] = jack_port_register(client_, "outport 1", JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
+    out.rate = jack_get_sample_rate(client_);
+    out.period = jack_get_buffer_size(client_);
+    out.opened = &loop;
+    out.pcm.assign(size_t{ScratchFrames} * 2, 0);
+    out.scratch.assign(size_t{ScratchFrames} * 2, 0.0f);
+    if (!out.ports[0] || !out.ports[1]) {
+        error = "JACK could not register the output ports of the client " + clientName() + ".";
+        close();
+        return false;
+    }
+    // A server not at 44,100 Hz is fed through the resampler.
+    if (out.rate != SongRate && !out.resampler.open(loop, out.rate, error)) {
+        close();
+        return false;
+    }
+    periodFrames_ = static_cast<uint32_t>(std::ceil(double(out.period) * SongRate / out.rate));
+    outputSlot_.store(&out, std::memory_order_seq_cst);   // silent until start
+    // The outputs go to the first two physical playback ports.
+    const std::vector<std::string> playback = portNames(
+        jack_get_ports(client_, nullptr, JACK_DEFAULT_AUDIO_TYPE, JackPortIsPhysical | JackPortIsInput));
+    for (size_t i = 0; i < 2 && i < playback.size(); ++i)
+        jack_connect(client_, jack_port_name(out.ports[i]), playback[i].c_str());
+    return true;
+}
+
+bool JackClient::start(std::string& error) {
+    if (!output_.opened) {
+        error = "The JACK output is not open.";
+        return false;
+    }
+    output_.loop.store(output_.opened, std::memory_order_release);
+    return true;
+}
+
+void JackClient::close() {
+    detach(outputSlot_);
+    Output& out = output_;
+    out.loop.store(nullptr, std::memory_order_relaxed);
+    out.opened = nullptr;
+    out.resampler.close();
+    for (jack_port_t*& port : out.ports) {
+        if (port && client_ && !dropped_.load(std::memory_order_acquire))
+            jack_port_unregister(client_, port);
+        port = nullptr;
+    }
+    out.rate = 0;
+    out.period = 0;
+    periodFrames_ = 0;
+}
+
+bool JackClient::streamAlive() {
+    return client_ && output_.opened && !dropped_.load(std::memory_order_acquire);
+}
+
+// --- The MIDI input ---
+
+std::vector<std::string> JackClient::midiSources() {
+    std::string reason;
+    if (!join(reason))
+        return {};
+    std::vector<std::string> sources;
+    const std::string own = clientName() + ":";
+    for (const std::string& name :
+         portNames(jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput)))
+        if (name.rfind(own, 0) != 0)
+            sources.push_back(name);
+    return sources;
+}
+
+bool JackClient::openMidi(const std::string& source, MidiMessageCallback callback, void* context,
+                          std::string& reason) {
+    closeMidi();
+    if (!join(reason))
+        return false;
+    Midi& midi = midi_;
+    midi.port = jack_port_register(client_, JackMidiPortName, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+    if (!midi.port) {
+        reason = "JACK could not register the port " + clientName() + ":" + JackMidiPortName;
+        return false;
+    }
+    if (!source.empty() && jack_connect(client_, source.c_str(), jack_port_name(midi.port)) != 0) {
+        reason = "the JACK MIDI port " + source + " cannot be connected (it may have gone)";
+        closeMidi();
+        return false;
+    }
+    midi.parser.reset();
+    midi.callback = callback;
+    midi.context = context;
+    midiSlot_.store(&midi, std::memory_order_seq_cst);
+    return true;
+}
+
+void JackClient::startMidi() {
+    midi_.started.store(true, std::memory_order_release);
+}
+
+void JackClient::stopMidi() {
+    midi_.started.store(false, std::memory_order_release);
+}
+
+void JackClient::closeMidi() {
+    detach(midiSlot_);
+    midi_.started.store(false, std::memory_order_relaxed);
+    if (midi_.port && client_ && !dropped_.load(std::memory_order_acquire))
+        jack_port_unregister(client_, midi_.port);   // its connections go with it
+    midi_.port = nullptr;
+    midi_.callback = nullptr;
+}
+
+// --- The process callback ---
+
+int JackClient::process(jack_nframes_t frames, void* self) {
+    auto& me = *static_cast<JackClient*>(self);
+    me.entered_.fetch_add(1, std::memory_order_seq_cst);
+    me.run(frames, me.outputSlot_.load(std::memory_order_seq_cst), me.midiSlot_.load(std::memory_order_seq_cst));
+    me.left_.fetch_add(1, std::memory_order_release);
+    return 0;
+}
+
+// The period in pieces: the loop plays up to each MIDI message's frame, the
+// message goes to the engine (a Start or Stop changes the transport), and
+// the transport is obeyed there before the loop plays on.
+void JackClient::run(jack_nframes_t frames, Output* output, Midi* midi) {
+    float* left = nullptr;
+    float* right = nullptr;
+    LoopBuffer* loop = nullptr;
+    if (output) {
+        left = static_cast<float*>(jack_port_get_buffer(output->ports[0], frames));
+        right = static_cast<float*>(jack_port_get_buffer(output->ports[1], frames));
+        loop = output->loop.load(std::memory_order_acquire);
+        if (!loop) {
+            std::memset(left, 0, sizeof(float) * frames);
+            std::memset(right, 0, sizeof(float) * frames);
+        } else {
+            obey(*output, *loop);   // the main thread's Start and Stop, at the top
+        }
+    }
+    uint32_t at = 0;
+    if (midi && midi->started.load(std::memory_order_acquire)) {
+        void* events = jack_port_get_buffer(midi->port, frames);
+        const uint32_t count = jack_midi_get_event_count(events);
+        for (uint32_t i = 0; i < count; ++i) {
+            jack_midi_event_t event;
+            if (jack_midi_event_get(&event, events, i) != 0)
+                continue;
+            const uint32_t frame = std::clamp<uint32_t>(event.time, at, frames);
+            midi->parser.feed(event.buffer, event.size, [&](uint32_t message) {
+                if (loop) {
+                    play(*output, *loop, left, right, at, frame);
+                    at = frame;
+                }
+                midi->callback(midi->context, message);
+                if (loop)
+                    obey(*output, *loop);
+            });
+        }
+    }
+    if (loop)
+        play(*output, *loop, left, right, at, frames);
+}
+
+void JackClient::obey(Output& output, LoopBuffer& loop) {
+    // A playback that begins or ends drops what the resampler read ahead.
+    if (loop.obeyTransport() != LoopBuffer::Obeyed::Nothing && output.resampler.isOpen())
+        output.resampler.reset();
+}
+
+// Frames from..to of the period, as floats x / 32768 (exact for 16-bit values).
+void JackClient::play(Output& output, LoopBuffer& loop, float* left, float* right, uint32_t from,
+                      uint32_t to) {
+    while (from < to) {
+        const uint32_t n = std::min(to - from, ScratchFrames);
+        if (output.resampler.isOpen()) {
+            output.resampler.read(output.scratch.data(), n);
+            for (uint32_t f = 0; f < n; ++f) {
+                left[from + f] = output.scratch[2 * f];
+                right[from + f] = output.scratch[2 * f + 1];
+            }
+        } else {
+            loop.readFrames(output.pcm.data(), n);
+            for (uint32_t f = 0; f < n; ++f) {
+                left[from + f] = static_cast<float>(output.pcm[2 * f]) * (1.0f / 32768.0f);
+                right[from + f] = static_cast<float>(output.pcm[2 * f + 1]) * (1.0f / 32768.0f);
+            }
+        }
+        from += n;
+    }
+}
+
+}  // namespace tamboro

@@ -67,8 +67,7 @@ void MidiSyncInput::clock() {
         return;
     if (running_) {
         if (events_.freeSlots() > ReservedForMessages) {
-            const LoopBuffer::View view = loop_.view();
-            events_.push({SyncEvent::Kind::Clock, view.active, clocks_, view.position});
+            events_.push({SyncEvent::Kind::Clock, loop_.view().active, clocks_, loop_.positionNow()});
         }
         ++clocks_;
         return;

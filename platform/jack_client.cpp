@@ -261,6 +261,8 @@ void JackClient::run(jack_nframes_t frames, Output* output, Midi* midi) {
                     play(*output, *loop, left, right, at, frame);
                     at = frame;
                 }
+                if (loop)
+                    loop->markTime();   // the message's frame, for clocks the engine stamps
                 midi->callback(midi->context, message);
                 if (loop)
                     obey(*output, *loop);

@@ -44,6 +44,7 @@ std::unique_ptr<SongState> beatSong(int16_t tempo, int markedStep = -1) {
 struct FollowRig : test::PlaybackRig {
     explicit FollowRig(int16_t songTempo, int markedStep = -1) {
         song = beatSong(songTempo, markedStep);
+        out.loop.useClock([] { return 0u; });   // stamps exactly at the frame, as on JACK
         song->followMidiClock = 1;
         const MidiSyncResult armed = toggleMidiSync(out, *song);
         EXPECT_EQ(armed.change, MidiSyncChange::TurnedOn);
@@ -299,6 +300,30 @@ TEST(FollowClock, AFloodOfClocksDoesNoHarm) {
         frame += static_cast<int64_t>(before / 2);
     ASSERT_EQ(sounds.size(), sane.beats.size());
     EXPECT_LT(test::beatErrors(sounds, sane.beats, 0, 2).worst, TwoMs);
+}
+
+// Clocks that arrive on a thread of their own (the ALSA sequencer) are
+// placed by the time since the callback last read: a clock 10 ms after a
+// read is 441 frames on; an old read is not extrapolated past a quarter
+// second.
+uint32_t fakeMicroseconds = 0;
+
+TEST(FollowClock, AClockOnAnotherThreadIsPlacedByTheTimeSinceTheLastRead) {
+    test::PlaybackRig rig;
+    rig.out.loop.useClock([] { return fakeMicroseconds; });
+    ASSERT_TRUE(startPlayback(rig.out, *rig.song).ok());
+    fakeMicroseconds = 1000;
+    rig.wave.play(1000);
+    const uint32_t read = rig.out.loop.view().position;
+    EXPECT_EQ(rig.out.loop.positionNow(), read);
+    fakeMicroseconds = 1000 + 10000;
+    EXPECT_EQ(rig.out.loop.positionNow(), read + 441 * 4);
+    fakeMicroseconds = 1000 + 3000000;
+    EXPECT_EQ(rig.out.loop.positionNow(), read + 11025 * 4);
+    fakeMicroseconds = 0xFFFFFF00u;   // the clock's 32 bits wrap
+    rig.wave.play(100);
+    fakeMicroseconds = 0xFFFFFF00u + 1000;
+    EXPECT_EQ(rig.out.loop.positionNow(), read + 100 * 4 + 44 * 4);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/menu_ids.h"
 #include "commands/messages.h"
 #include "engine/midi_sync.h"
 
@@ -28,6 +29,8 @@ void tickCommand(AudioOutput& out, SongState& song, Shell& shell) {
     tell(shell, report.reopened);
     if (report.playingChanged)
         shell.repaintLamps();
+    if (report.tempoChanged)
+        shell.repaintTempo();
 }
 
 void outputDeviceDialog(AudioOutput& out, SongState& song, Shell& shell) {
@@ -60,7 +63,7 @@ void midiSyncCommand(AudioOutput& out, SongState& song, Shell& shell) {
     const MidiSyncResult result = toggleMidiSync(out, song);
     switch (result.change) {
     case MidiSyncChange::TurnedOff:
-        shell.setMidiSyncChecked(false);
+        shell.setChecked(MenuId::EnableMidiSync, false);
         break;
     case MidiSyncChange::NothingWhilePlaying:
         break;
@@ -68,17 +71,30 @@ void midiSyncCommand(AudioOutput& out, SongState& song, Shell& shell) {
         show(shell, noMixBufferMessage());
         break;
     case MidiSyncChange::MidiInputFailed:
-        shell.setMidiSyncChecked(false);
+        shell.setChecked(MenuId::EnableMidiSync, false);
         show(shell, midiInputFailedMessage(MessageOwner::MainWindow, result.midiReason));
         break;
     case MidiSyncChange::TurnedOn:
-        shell.setMidiSyncChecked(true);
+        shell.setChecked(MenuId::EnableMidiSync, true);
         tell(shell, result.output);
         break;
     }
     // Turning MIDI Sync off stops playback; the lamps must say so.
     if (song.playing != wasPlaying)
         shell.repaintLamps();
+}
+
+void followMidiClockCommand(AudioOutput& out, SongState& song, Shell& shell) {
+    switch (toggleFollowMidiClock(out, song)) {
+    case FollowClockChange::TurnedOn:
+        shell.setChecked(MenuId::FollowMidiClock, true);
+        break;
+    case FollowClockChange::TurnedOff:
+        shell.setChecked(MenuId::FollowMidiClock, false);
+        break;
+    case FollowClockChange::NothingWhilePlaying:
+        break;
+    }
 }
 
 }  // namespace tamboro

@@ -1,8 +1,8 @@
 #pragma once
 // The commands that drive the output and the MIDI input, with the program's
 // dialogs and messages around the engine's operations: the Play lamp, the
-// 10 ms tick, Select WAV Device, Select MIDI In Device and Enable MIDI
-// Sync. Main thread.
+// 10 ms tick, Select WAV Device, Select MIDI In Device, Enable MIDI Sync
+// and Follow MIDI Clock. Main thread.
 
 #include "commands/shell.h"
 #include "engine/audio_output.h"
@@ -30,5 +30,9 @@ void midiInDeviceDialog(AudioOutput& out, SongState& song, Shell& shell);
 // Enable MIDI Sync (command 40013): toggleMidiSync with its check mark,
 // its messages and the lamps when playback stopped.
 void midiSyncCommand(AudioOutput& out, SongState& song, Shell& shell);
+
+// Follow MIDI Clock (command 40014): toggleFollowMidiClock with its check
+// mark; while playing it changes nothing.
+void followMidiClockCommand(AudioOutput& out, SongState& song, Shell& shell);
 
 }  // namespace tamboro

@@ -80,6 +80,12 @@ bool setMidiSync(std::string_view, CommandLine& line) {
     return true;
 }
 
+bool setMidiClock(std::string_view, CommandLine& line) {
+    line.midiSync = true;
+    line.midiClock = true;
+    return true;
+}
+
 constexpr unsigned SongModes = RenderMode | SnapshotMode | PlayMode;
 constexpr std::string_view SongModesText = "--render, --snapshot or --play";
 
@@ -91,6 +97,7 @@ constexpr OptionRule OptionRules[] = {
     {"--device", true, PlayMode, "--play", setDevice, "--device needs a device index (see --list-devices)"},
     {"--seconds", true, PlayMode, "--play", setSeconds, "--seconds needs a positive number of seconds"},
     {"--midi-sync", false, PlayMode, "--play", setMidiSync, ""},
+    {"--midi-clock", false, PlayMode, "--play", setMidiClock, ""},
     {"--midi-device", true, PlayMode, "--play", setMidiDevice,
      "--midi-device needs a device index (see --list-devices)"},
 };
@@ -220,9 +227,10 @@ const char* usageText() {
            "       tamboro --snapshot SONG.sng OUT.png [--samples DIR] [--pitch CHANNEL=SEMITONES]... [--scale N]\n"
            "                                    paint the panel as it shows that song into a PNG picture\n"
            "       tamboro --play SONG.sng [--samples DIR] [--pitch CHANNEL=SEMITONES]... [--device N]\n"
-           "                      [--seconds S] [--midi-sync [--midi-device N]]\n"
+           "                      [--seconds S] [--midi-sync | --midi-clock] [--midi-device N]\n"
            "                                    play a song through the sound card, looping, until S seconds\n"
-           "                                    have passed or Ctrl-C; with --midi-sync MIDI Start and Stop drive it\n"
+           "                                    have passed or Ctrl-C; with --midi-sync MIDI Start and Stop drive it,\n"
+           "                                    with --midi-clock also the master's MIDI clock places every step\n"
            "       tamboro --list-devices       list the output devices and MIDI inputs with their indices\n"
            "       tamboro --help | --version\n"
            "\n"

@@ -122,6 +122,7 @@ int play(const CommandLine& line, SongState& song, AudioSystems& systems, std::o
             return 1;
         }
         song.midiInDevice = line.midiDevice;
+        song.followMidiClock = line.midiClock ? 1 : 0;
         const MidiSyncResult armed = toggleMidiSync(output, song);
         if (armed.change == MidiSyncChange::MidiInputFailed)
             report.tell(midiInputFailedMessage(MessageOwner::None, armed.midiReason));
@@ -132,7 +133,8 @@ int play(const CommandLine& line, SongState& song, AudioSystems& systems, std::o
         }
         out << "armed: ";
         describeStream(out, systems, name);
-        out << "; waiting for MIDI Start on " << escapeForTerminal(systems.midi().portName(line.midiDevice))
+        out << "; waiting for MIDI Start" << (line.midiClock ? " and clock" : "") << " on "
+            << escapeForTerminal(systems.midi().portName(line.midiDevice))
             << std::endl;
         runTicks(output, song, report, line.seconds, true);
     } else {

@@ -66,6 +66,15 @@ TEST(CommandLineParsing, PlayAndListDevices) {
     EXPECT_EQ(line.midiDevice, 1);
     EXPECT_EQ(line.pitch[2], -5);
     EXPECT_EQ(parseCommandLine({"--list-devices"}).action, Action::ListDevices);
+    EXPECT_FALSE(line.midiClock);
+
+    // --midi-clock is MIDI Sync that follows the clock too.
+    const CommandLine clock = parseCommandLine({"--play", "in.sng", "--midi-clock", "--midi-device", "2"});
+    ASSERT_EQ(clock.action, Action::Play) << clock.error;
+    EXPECT_TRUE(clock.midiSync);
+    EXPECT_TRUE(clock.midiClock);
+    EXPECT_EQ(clock.midiDevice, 2);
+    EXPECT_EQ(parseCommandLine({"--render", "a", "b", "--midi-clock"}).error, "--midi-clock goes with --play");
 
     const std::vector<std::vector<std::string>> bad = {
         {"--play"},

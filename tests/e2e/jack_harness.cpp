@@ -134,6 +134,7 @@ JackRecorder::JackRecorder(double maxSeconds) {
     }
     rate_ = jack_get_sample_rate(client_);
     period_ = jack_get_buffer_size(client_);
+    timed_ = std::make_unique<Timed[]>(ScheduleCapacity);
     record_.assign(static_cast<size_t>(maxSeconds * rate_) * 2, 0.0f);
     in_[0] = jack_port_register(client_, "in_1", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
     in_[1] = jack_port_register(client_, "in_2", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
@@ -160,18 +161,50 @@ int JackRecorder::sendMidi(jack_nframes_t frames, void* self) {
     auto& me = *static_cast<JackRecorder*>(self);
     void* midi = jack_port_get_buffer(me.midiOut_, frames);
     jack_midi_clear_buffer(midi);
+    const uint32_t cycle = jack_last_frame_time(me.sender_);
     uint32_t sent = me.sent_.load(std::memory_order_relaxed);
     const uint32_t pending = me.pending_.load(std::memory_order_acquire);
+    // The scheduled messages of this cycle, each at its frame.
+    size_t next = me.timedNext_.load(std::memory_order_relaxed);
+    const size_t scheduled = me.timedCount_.load(std::memory_order_acquire);
+    size_t late = 0;
     uint32_t after = 0;   // events of a cycle go out in the order of their frames
+    auto writeTimed = [&](uint32_t upTo) {
+        while (next < scheduled) {
+            const Timed& t = me.timed_[next];
+            const auto ahead = static_cast<int32_t>(t.frameTime - cycle);
+            const uint32_t offset = std::max<uint32_t>(ahead < 0 ? 0 : static_cast<uint32_t>(ahead), after);
+            if (ahead >= static_cast<int32_t>(frames) || offset > upTo)
+                break;
+            late += ahead < 0 ? 1 : 0;
+            jack_midi_event_write(midi, offset, t.bytes, t.size);
+            after = offset;
+            ++next;
+        }
+    };
     for (int n = 0; n < 4 && pending > sent; ++n, ++sent) {
         const Message& message = me.messages_[sent % 256];
         const uint32_t offset = std::min<uint32_t>(std::max(message.offset, after), frames - 1);
+        writeTimed(offset);
         jack_midi_event_write(midi, offset, message.bytes, message.size);
-        me.sentTimes_[sent % 256] = jack_last_frame_time(me.sender_) + offset;
+        me.sentTimes_[sent % 256] = cycle + offset;
         after = offset;
     }
+    writeTimed(frames - 1);
     me.sent_.store(sent, std::memory_order_release);
+    me.timedLate_.fetch_add(late, std::memory_order_relaxed);
+    me.timedNext_.store(next, std::memory_order_release);
     return 0;
+}
+
+void JackRecorder::schedule(uint32_t frameTime, std::initializer_list<uint8_t> bytes) {
+    const size_t count = timedCount_.load(std::memory_order_relaxed);
+    if (count >= ScheduleCapacity || bytes.size() > 3)
+        std::abort();   // the test asked for more than the harness holds
+    Timed& t = timed_[count];   // not yet read by the callback
+    t = Timed{frameTime, {}, static_cast<uint8_t>(bytes.size())};
+    std::copy(bytes.begin(), bytes.end(), t.bytes);
+    timedCount_.store(count + 1, std::memory_order_release);
 }
 
 int JackRecorder::process(jack_nframes_t frames, void* self) {
@@ -445,6 +478,25 @@ void writeTestSongs(const std::filesystem::path& folder) {
     for (int step = 0; step < 16; ++step)
         song.stepGrid[step * ChannelCount + 2] = 1;
     if (saveSong(song, folder / "drone.sng") != 0)
+        std::abort();
+}
+
+void writeToneSong(const std::filesystem::path& file, int16_t tempo, const std::vector<int>& steps) {
+    SongState song;
+    newSong(song);
+    song.stepGrid.fill(0);
+    song.tempo = tempo;
+    song.songLength = 16;
+    for (int c = 0; c < ChannelCount; ++c) {
+        song.sampleName[c].fill(0);
+        song.volume[c] = 64;
+        song.distortion[c] = 0;
+        updateDistortionCurve(song, c);
+    }
+    setName(song, 0, "tone.wav");
+    for (int step : steps)
+        song.stepGrid[step * ChannelCount + 0] = 1;
+    if (saveSong(song, file) != 0)
         std::abort();
 }
 

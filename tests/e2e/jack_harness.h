@@ -9,6 +9,8 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -64,6 +66,18 @@ public:
     void post(uint8_t status, uint32_t offset);
     void waitSent() const;
 
+    // Schedules a message of up to 3 bytes at JACK frame time `frameTime`:
+    // it goes out in the cycle that holds that frame, at its frame (at the
+    // cycle's first frame when its time has passed: it counts as late).
+    // Messages go out in the order scheduled; up to ScheduleCapacity in all.
+    static constexpr size_t ScheduleCapacity = 1 << 17;
+    void schedule(uint32_t frameTime, std::initializer_list<uint8_t> bytes);
+    // The scheduled messages sent so far, and those of them sent late.
+    size_t scheduledSent() const { return timedNext_.load(std::memory_order_acquire); }
+    size_t scheduledLate() const { return timedLate_.load(std::memory_order_acquire); }
+    // The frame time now, as JACK estimates it.
+    uint32_t frameTimeNow() const { return jack_frame_time(client_); }
+
     // The system time (jack_get_time, microseconds) of a frame time.
     uint64_t microseconds(uint32_t frameTime) const;
 
@@ -85,6 +99,11 @@ private:
         uint8_t size;
         uint32_t offset;
     };
+    struct Timed {
+        uint32_t frameTime;
+        uint8_t bytes[3];
+        uint8_t size;
+    };
 
     jack_client_t* client_ = nullptr;
     jack_client_t* sender_ = nullptr;
@@ -99,6 +118,10 @@ private:
     std::atomic<uint32_t> sent_{0};    // messages sent
     Message messages_[256] = {};
     uint32_t sentTimes_[256] = {};
+    std::unique_ptr<Timed[]> timed_;         // ScheduleCapacity, allocated before the callbacks run
+    std::atomic<size_t> timedCount_{0};      // scheduled
+    std::atomic<size_t> timedNext_{0};       // sent
+    std::atomic<size_t> timedLate_{0};
 };
 
 // tamboro started with `args`; its standard output is read line by line,
@@ -131,6 +154,10 @@ private:
 //  drone.sng: noise at every step, no shuffle: it sounds in every frame, so
 //  that the first and last sounding frames show a Start and a Stop.
 void writeTestSongs(const std::filesystem::path& folder);
+
+// A song of the tone alone (50 ms from its peak, writeTestSongs wrote it)
+// on `steps` of 16, at `tempo`, without shuffle.
+void writeToneSong(const std::filesystem::path& file, int16_t tempo, const std::vector<int>& steps);
 
 // What playback of `song` renders from step 0, `frames` stereo frames long.
 std::vector<int16_t> renderFromStepZero(const std::filesystem::path& song,

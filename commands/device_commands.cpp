@@ -60,7 +60,10 @@ void midiInDeviceDialog(AudioOutput& out, SongState& song, Shell& shell) {
 
 void midiSyncCommand(AudioOutput& out, SongState& song, Shell& shell) {
     const int32_t wasPlaying = song.playing;
+    const int32_t wasFollowingTransport = song.followJackTransport;
     const MidiSyncResult result = toggleMidiSync(out, song);
+    if (wasFollowingTransport && !song.followJackTransport)
+        shell.setChecked(MenuId::FollowJackTransport, false);   // it gave way
     switch (result.change) {
     case MidiSyncChange::TurnedOff:
         shell.setChecked(MenuId::EnableMidiSync, false);
@@ -80,6 +83,29 @@ void midiSyncCommand(AudioOutput& out, SongState& song, Shell& shell) {
         break;
     }
     // Turning MIDI Sync off stops playback; the lamps must say so.
+    if (song.playing != wasPlaying)
+        shell.repaintLamps();
+}
+
+void followJackTransportCommand(AudioOutput& out, SongState& song, Shell& shell) {
+    const int32_t wasPlaying = song.playing;
+    const TransportResult result = toggleFollowJackTransport(out, song);
+    if (result.midiSyncTurnedOff)
+        shell.setChecked(MenuId::EnableMidiSync, false);
+    switch (result.change) {
+    case TransportChange::TurnedOff:
+        shell.setChecked(MenuId::FollowJackTransport, false);
+        break;
+    case TransportChange::NothingWhilePlaying:
+        break;
+    case TransportChange::NoMixBuffer:
+        show(shell, noMixBufferMessage());
+        break;
+    case TransportChange::TurnedOn:
+        shell.setChecked(MenuId::FollowJackTransport, song.followJackTransport != 0);
+        tell(shell, result.output);
+        break;
+    }
     if (song.playing != wasPlaying)
         shell.repaintLamps();
 }

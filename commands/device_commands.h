@@ -1,8 +1,8 @@
 #pragma once
 // The commands that drive the output and the MIDI input, with the program's
 // dialogs and messages around the engine's operations: the Play lamp, the
-// 10 ms tick, Select WAV Device, Select MIDI In Device, Enable MIDI Sync
-// and Follow MIDI Clock. Main thread.
+// 10 ms tick, Select WAV Device, Select MIDI In Device, Enable MIDI Sync,
+// Follow MIDI Clock and Follow JACK Transport. Main thread.
 
 #include "commands/shell.h"
 #include "engine/audio_output.h"
@@ -34,5 +34,10 @@ void midiSyncCommand(AudioOutput& out, SongState& song, Shell& shell);
 // Follow MIDI Clock (command 40014): toggleFollowMidiClock with its check
 // mark; while playing it changes nothing.
 void followMidiClockCommand(AudioOutput& out, SongState& song, Shell& shell);
+
+// Follow JACK Transport (command 40015): toggleFollowJackTransport with its
+// check mark (and MIDI Sync's, which gives way), its messages and the
+// lamps when playback stopped.
+void followJackTransportCommand(AudioOutput& out, SongState& song, Shell& shell);
 
 }  // namespace tamboro

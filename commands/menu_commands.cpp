@@ -58,6 +58,9 @@ void onMenuCommand(DesktopSession& session, CommandWindow& window, int id) {
     case MenuId::FollowMidiClock:
         followMidiClockCommand(output, song, shell);
         break;
+    case MenuId::FollowJackTransport:
+        followJackTransportCommand(output, song, shell);
+        break;
     default:
         window.repaintErasing();
         break;

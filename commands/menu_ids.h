@@ -20,6 +20,7 @@ inline constexpr int PastePattern = 40010;
 inline constexpr int SelectMidiInDevice = 40011;
 inline constexpr int EnableMidiSync = 40013;
 inline constexpr int FollowMidiClock = 40014;
+inline constexpr int FollowJackTransport = 40015;
 }  // namespace MenuId
 
 }  // namespace tamboro

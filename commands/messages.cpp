@@ -35,6 +35,10 @@ Message outputProblemMessage(const OutputResult& result) {
                            " frames at a time; Tamboro needs " + std::to_string(MaxPeriodFrames) +
                            " or fewer. Choose a shorter period (buffer size) for it.",
                        std::string(OutputCaption));
+    case OutputProblem::NoTransport:
+        return warning(MessageOwner::None,
+                       "Follow JACK Transport needs the JACK output device: choose it in Select WAV Device.",
+                       std::string(OutputCaption));
     }
     return {};
 }
@@ -57,6 +61,13 @@ Message midiInputFailedMessage(MessageOwner owner, const std::string& reason) {
         text += "\n" + sentence;
     }
     return warning(owner, std::move(text), "Error");
+}
+
+Message playFollowingTransportMessage() {
+    return {MessageOwner::MainWindow,
+            "Play Button deactivated while following the JACK transport.\n"
+            "Start the transport instead.",
+            "Info", MessageIcon::Information};
 }
 
 Message playInMidiSyncMessage() {

@@ -35,6 +35,7 @@ constexpr std::array menuEntries{
     item("Select &MIDI In Device...", MenuId::SelectMidiInDevice),
     checkItem("Enable MIDI &Sync", MenuId::EnableMidiSync),
     checkItem("Follow MIDI &Clock", MenuId::FollowMidiClock),
+    checkItem("Follow &JACK Transport", MenuId::FollowJackTransport),
 
     dropDown("&Pattern"),
     item("Cl&ear", MenuId::ClearPattern),

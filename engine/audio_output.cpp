@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/follow_output.h"
 #include "engine/mixer.h"
 #include "engine/song_ops.h"
 #include "engine/step_clock.h"
@@ -23,41 +24,17 @@ void closeDevice(AudioOutput& out) {
     out.outputOpen = false;
     out.loop.resetForStream();
     out.sync.primed(-1);
+    out.transport.primed(-1);
     out.follow.primedFollowing = false;
 }
 
-bool followingClock(const SongState& song) {
-    return song.midiSync != 0 && song.followMidiClock != 0;
-}
-
-// Master step `step` rendered into the first half for following, and
-// offered to the clock that will begin the playback. False while the
-// callback still plays the first half, or a clock has begun with it.
-bool primeFollowing(AudioOutput& out, SongState& song, int64_t step) {
-    if (!out.sync.takeBackPriming())
-        return false;
-    int16_t* first = out.loop.beginPriming();
-    if (!first)
-        return false;
-    const StepTimeline timeline = provisionalTimeline(step, assumedFramesPerClock(out.follow, song.tempo));
-    startFollowing(song, out.follow.clock, step, timeline);
-    renderHalfFollowing(song, first, out.follow.clock, timeline);
-    out.loop.publish();
-    out.follow.primedFollowing = true;
-    out.follow.primedStep = step;
-    out.sync.primed(step);
-    return true;
-}
-
-// Step 0 rendered into the first half (while following the clock, the
-// step the master will begin with). False while the callback still plays
-// the first half of an earlier playback.
+// Step 0 rendered into the first half (while following a master, what it
+// will begin with). False while the callback still plays the first half of
+// an earlier playback.
 bool prime(AudioOutput& out, SongState& song) {
-    if (followingClock(song)) {
-        const int64_t step = stepToPrime(out.sync, out.follow);
-        return primeFollowing(out, song, step < 0 ? 0 : step);
-    }
-    if (!out.sync.takeBackPriming())
+    if (followingOf(song) != Following::None)
+        return primeFollowing(out, song, false);
+    if (!takeBackFollowPriming(out))
         return false;
     int16_t* first = out.loop.beginPriming();
     if (!first)
@@ -69,53 +46,9 @@ bool prime(AudioOutput& out, SongState& song) {
     return true;
 }
 
-// While following: the first half primed anew when it does not hold the
-// step the master will begin with.
-void primeForFollowing(AudioOutput& out, SongState& song) {
-    const int64_t step = stepToPrime(out.sync, out.follow);
-    if (step < 0 || out.loop.view().active)
-        return;
-    if (out.follow.primedFollowing && out.sync.primedStep() == step && out.loop.primedAndUnplayed())
-        return;
-    primeFollowing(out, song, step);
-}
-
-// The refill while following: the playback frame of the segment due (the
-// one after the segment playing, of the parity of `half`) and the
-// master's timeline as the clocks tell it now.
-void refillFollowing(AudioOutput& out, SongState& song, int16_t* target, int half) {
-    takeSyncEvents(out.sync, out.follow, out.startPosition, song.tempo);
-    const LoopBuffer::View view = out.loop.view();
-    int64_t segment = view.active ? ((view.position - out.startPosition) >> 15) + 1 : 1;
-    if ((segment & 1) != half)
-        segment -= 1;
-    FollowSession& follow = out.follow;
-    follow.clock.frame = segment * (HalfBytes / 4);
-    const StepTimeline timeline =
-        follow.playing ? clockTimeline(follow)
-                       : provisionalTimeline(follow.primedStep, assumedFramesPerClock(follow, song.tempo));
-    renderHalfFollowing(song, target, follow.clock, timeline);
-    if (follow.playing && follow.follower.fitted() >= 2)
-        follow.heldPeriod = follow.follower.framesPerClock();
-}
-
-// While following, a half is rendered as late as is safe, so that as many
-// of the master's clocks as possible are known when its steps are placed:
-// once the callback is no more than followRefillLead frames from its end.
-bool dueForFollowing(const AudioOutput& out) {
-    const LoopBuffer::View view = out.loop.view();
-    if (!view.active)
-        return true;   // about to begin: the next half is due at once
-    const uint32_t intoHalf = ((view.position - out.startPosition) / 4) % (HalfBytes / 4);
-    return HalfBytes / 4 - intoHalf <= followRefillLead(out.wave.periodFrames());
-}
-
-// The tempo the panel shows instead of the song's: the master's, while a
-// followed playback runs.
-int16_t followedTempoOf(const AudioOutput& out, const SongState& song) {
-    if (!followingClock(song) || !out.follow.playing || song.playing == 0)
-        return 0;
-    return static_cast<int16_t>(std::clamp(std::lround(out.follow.follower.tempo()), 1L, 9999L));
+// A sync mode keeps the output open and primed between playbacks.
+bool armed(const SongState& song) {
+    return song.midiSync != 0 || song.followJackTransport != 0;
 }
 
 }  // namespace
@@ -147,6 +80,10 @@ OutputResult openOutput(AudioOutput& out, SongState& song, int device) {
     if (const uint32_t period = out.wave.periodFrames(); period > MaxPeriodFrames) {
         out.wave.close();
         return OutputResult{OutputProblem::PeriodTooLong, {}, period};
+    }
+    if (song.followJackTransport && !out.wave.attachTransport(&out.transport)) {
+        out.wave.close();
+        return OutputResult{OutputProblem::NoTransport, {}, 0};
     }
     out.loop.resetForStream();
     prime(out, song);
@@ -201,7 +138,7 @@ OutputResult startPlayback(AudioOutput& out, SongState& song) {
 
 void stopPlayback(AudioOutput& out, SongState& song) {
     song.playing = 0;
-    if (song.midiSync && out.outputOpen) {
+    if (armed(song) && out.outputOpen) {
         out.loop.requestStop();   // the tick primes it again in place
         out.primeFailed = false;
         return;
@@ -215,17 +152,17 @@ TickReport outputTick(AudioOutput& out, SongState& song) {
         const bool wasPlaying = song.playing != 0;
         closeOutputs(out);
         out.primeFailed = true;   // the user chooses when to try again
-        report.outputLost = wasPlaying || song.midiSync;
+        report.outputLost = wasPlaying || armed(song);
     }
 
-    takeSyncEvents(out.sync, out.follow, out.startPosition, song.tempo);
-    if (song.midiSync && out.renderHolds == 0 && !out.primeFailed) {
+    takeFollowEvents(out, song);
+    if (armed(song) && out.renderHolds == 0 && !out.primeFailed) {
         if (!out.outputOpen) {
             // A Start that arrived while the output was closed plays once primed.
             report.reopened = openOutput(out, song, song.outputDevice);
             out.primeFailed = !report.reopened.ok();
-        } else if (followingClock(song)) {
-            primeForFollowing(out, song);
+        } else if (followingOf(song) != Following::None) {
+            primeFollowing(out, song, true);
         } else if (!out.loop.view().active &&
                    (!out.loop.primedAndUnplayed() || out.follow.primedFollowing)) {
             prime(out, song);

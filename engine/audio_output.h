@@ -22,6 +22,7 @@
 #include "engine/midi_input.h"
 #include "engine/output_result.h"
 #include "engine/song_state.h"
+#include "engine/transport_sync.h"
 #include "engine/wave_output.h"
 
 namespace tamboro {
@@ -33,7 +34,7 @@ inline constexpr uint32_t MaxPeriodFrames = 4096;
 struct AudioOutput {
     AudioOutput(WaveOutput& device, MidiInput& midiInput, uint32_t startPosition = 0)
         : wave(device), midi(midiInput), loop(startPosition), sync(loop),
-          startPosition(startPosition & ~(LoopBuffer::Bytes - 1)) {}
+          transport(loop), startPosition(startPosition & ~(LoopBuffer::Bytes - 1)) {}
     AudioOutput(const AudioOutput&) = delete;
     AudioOutput& operator=(const AudioOutput&) = delete;
 
@@ -41,6 +42,7 @@ struct AudioOutput {
     MidiInput& midi;
     LoopBuffer loop;             // the MixBuffer; outlives every stream
     MidiSyncInput sync;          // what the MIDI input's thread passes on
+    TransportInput transport;    // what the JACK transport says, from the output's callback
     FollowSession follow;        // following the master's clock (main thread)
     const uint32_t startPosition;   // the loop's byte position when a playback begins
     bool outputOpen = false;     // a stream is open (primed or playing)

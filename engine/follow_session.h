@@ -1,7 +1,8 @@
 #pragma once
-// The main thread's side of following a master's MIDI clock: what the
-// MIDI input's events (engine/clock_sync.h) mean for the priming, the
-// estimate of the master's clock and the timeline the refill renders on.
+// The main thread's side of following a master: for its MIDI clock, what
+// the MIDI input's events (engine/clock_sync.h) mean for the priming, the
+// estimate of the master's clock and the timeline the refill renders on;
+// the JACK transport's side is engine/transport_follow.h.
 //
 // Frames here are playback frames: 0 is the first frame of the playback,
 // which begins at the frame of the master's clock that began it.
@@ -13,6 +14,7 @@
 #include "engine/clock_follower.h"
 #include "engine/clock_sync.h"
 #include "engine/follow_steps.h"
+#include "engine/transport_follow.h"
 
 namespace tamboro {
 
@@ -20,7 +22,8 @@ struct FollowSession {
     ClockFollower follower;
     FollowClock clock;          // the step clock of the priming and the refill
     bool primedFollowing = false;   // the first half was primed for following: so is the refill
-    int64_t primedStep = 0;     // the master step it was primed with
+    StepTimeline primedTimeline;    // the master's steps as assumed for that priming
+    TransportFollow transport;  // following the JACK transport
     bool armed = false;         // a Start or Continue came; no clock has begun yet
     bool playing = false;       // a followed playback began and no Stop came
     int64_t wantedStep = 0;     // armed: the step the Start or Continue asked for

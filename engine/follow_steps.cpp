@@ -59,7 +59,7 @@ void startFollowing(SongState& song, FollowClock& clock, int64_t step, const Ste
     resetVoicesAt(song, songStepOf(song, step));
     clock = FollowClock{};
     clock.step = step;
-    clock.nominalStart = 0;
+    clock.nominalStart = timeline.frameOf(step);   // at or before frame 0
     clock.relocation = timeline.relocation;
     if (lengthenedByShuffle(song, step))
         clock.shuffleDelay = drawShuffleDelay(song, timeline.framesPerStep);

@@ -36,6 +36,8 @@ MidiSyncResult toggleMidiSync(AudioOutput& out, SongState& song) {
     }
     if (song.playing)
         return {MidiSyncChange::NothingWhilePlaying, {}, {}};
+    if (song.followJackTransport)
+        toggleFollowJackTransport(out, song);   // the transport gives way
     if (!out.loop.allocated())
         return {MidiSyncChange::NoMixBuffer, {}, {}};
     out.loop.resetTransport();
@@ -65,6 +67,41 @@ bool selectMidiInDevice(AudioOutput& out, SongState& song, int index, std::strin
         return true;
     closeMidiInput(out);
     return openMidiInput(out, song.midiInDevice, reason);
+}
+
+TransportResult toggleFollowJackTransport(AudioOutput& out, SongState& song) {
+    TransportResult result;
+    if (song.followJackTransport) {
+        song.followJackTransport = 0;
+        out.transport.setFollow(false);
+        song.playing = 0;
+        closeOutputs(out);
+        return result;
+    }
+    if (song.playing) {
+        result.change = TransportChange::NothingWhilePlaying;
+        return result;
+    }
+    if (!out.loop.allocated()) {
+        result.change = TransportChange::NoMixBuffer;
+        return result;
+    }
+    if (song.midiSync) {
+        toggleMidiSync(out, song);
+        result.midiSyncTurnedOff = true;
+    }
+    closeOutputs(out);
+    out.transport.forget();
+    out.follow.transport = TransportFollow{};
+    song.followJackTransport = 1;
+    out.transport.setFollow(true);
+    result.change = TransportChange::TurnedOn;
+    result.output = openOutput(out, song, song.outputDevice);
+    if (!result.output.ok()) {
+        song.followJackTransport = 0;
+        out.transport.setFollow(false);
+    }
+    return result;
 }
 
 }  // namespace tamboro

@@ -43,6 +43,25 @@ MidiSyncResult toggleMidiSync(AudioOutput& out, SongState& song);
 
 enum class FollowClockChange { TurnedOn, TurnedOff, NothingWhilePlaying };
 
+enum class TransportChange {
+    TurnedOff,           // the output closed, `playing` 0
+    NothingWhilePlaying, // turning it on while playing does nothing
+    NoMixBuffer,         // arming would render into a missing buffer: it stays off
+    TurnedOn,            // armed; see `output` (NoTransport: not JACK's, it stays off)
+};
+
+struct TransportResult {
+    TransportChange change = TransportChange::TurnedOff;
+    bool midiSyncTurnedOff = false;   // MIDI Sync was on and gave way
+    OutputResult output;
+};
+
+// Follow JACK Transport (command 40015): on while stopped turns MIDI Sync
+// off, opens the output and primes it where the transport stands; rolling
+// then starts the playback and stopping stops it. Off closes the output.
+// An output device that is not JACK's has no transport: it stays off.
+TransportResult toggleFollowJackTransport(AudioOutput& out, SongState& song);
+
 // Follow MIDI Clock (command 40014): while stopped, switches following the
 // master's clock on or off; the output is primed anew for it by the next
 // tick, and the next Start or Continue follows (or not). While playing it

@@ -15,6 +15,7 @@
 namespace tamboro {
 
 class LoopBuffer;
+class TransportInput;
 
 // The stream's name; JACK shows a client of this name.
 inline constexpr const char* StreamName = "Tamboro";
@@ -42,6 +43,14 @@ public:
     // False when the stream has ended without `close`, e.g. because the
     // audio server dropped the client.
     virtual bool streamAlive() = 0;
+
+    // While open: the stream's callback hands `input` the JACK transport at
+    // the top of every period (null: no more). False when the open device
+    // has no JACK transport.
+    virtual bool attachTransport(TransportInput* input) {
+        (void)input;
+        return false;
+    }
 };
 
 }  // namespace tamboro

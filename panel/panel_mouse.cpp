@@ -81,7 +81,7 @@ void handleHeader(PanelInput& input, PanelSurface& surface, int x, int y, bool d
     if (handleArrows(song, surface, x, y))
         return;
     if (inLamp(x, y, PlayLampX)) {
-        if (song.midiSync != 0) {
+        if (song.midiSync != 0 || song.followJackTransport != 0) {
             input.host.playPressedInMidiSync();
         } else if (!dragging && !isPlaying(song)) {
             // The host sets `playing` only when the output really runs.

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "engine/loop_buffer.h"
+#include "engine/transport_sync.h"
 #include "platform/jack_probe.h"
 
 namespace tamboro {
@@ -144,7 +145,18 @@ bool JackClient::start(std::string& error) {
     return true;
 }
 
+bool JackClient::attachTransport(TransportInput* input) {
+    if (!output_.opened)
+        return false;
+    if (input)
+        transportSlot_.store(input, std::memory_order_seq_cst);
+    else
+        detach(transportSlot_);
+    return true;
+}
+
 void JackClient::close() {
+    detach(transportSlot_);
     detach(outputSlot_);
     Output& out = output_;
     out.loop.store(nullptr, std::memory_order_relaxed);
@@ -244,6 +256,8 @@ void JackClient::run(jack_nframes_t frames, Output* output, Midi* midi) {
             std::memset(left, 0, sizeof(float) * frames);
             std::memset(right, 0, sizeof(float) * frames);
         } else {
+            if (TransportInput* transport = transportSlot_.load(std::memory_order_acquire))
+                tellTransport(*transport, frames);   // rolling starts, stopping stops: at the top
             obey(*output, *loop);   // the main thread's Start and Stop, at the top
         }
     }
@@ -271,6 +285,27 @@ void JackClient::run(jack_nframes_t frames, Output* output, Midi* midi) {
     }
     if (loop)
         play(*output, *loop, left, right, at, frames);
+}
+
+void JackClient::tellTransport(TransportInput& input, jack_nframes_t frames) {
+    jack_position_t position;
+    const jack_transport_state_t state = jack_transport_query(client_, &position);
+    TransportSample sample;
+    sample.rolling = state == JackTransportRolling;
+    sample.frame = position.frame;
+    sample.rate = position.frame_rate;
+    sample.cycleFrames = frames;
+    sample.bbt = (position.valid & JackPositionBBT) != 0;
+    if (sample.bbt) {
+        sample.bar = position.bar;
+        sample.beat = position.beat;
+        sample.tick = position.tick;
+        sample.ticksPerBeat = position.ticks_per_beat;
+        sample.beatsPerBar = position.beats_per_bar;
+        sample.beatType = position.beat_type;
+        sample.beatsPerMinute = position.beats_per_minute;
+    }
+    input.cycle(sample);
 }
 
 void JackClient::obey(Output& output, LoopBuffer& loop) {

@@ -1,7 +1,9 @@
 #pragma once
 // Tamboro's one JACK client, "Tamboro": its two audio outputs ("outport 0",
 // "outport 1") and its MIDI input ("MIDI In") meet in one process callback,
-// so a MIDI Start or Stop acts at its own frame inside the period.
+// so a MIDI Start or Stop acts at its own frame inside the period. While the
+// transport is followed, the callback tells the engine what the JACK
+// transport says at the top of each period, before the loop obeys.
 //
 // As an output system it lists one device, the client with its two
 // outputs; opening it registers them and connects them to the first two
@@ -60,6 +62,7 @@ public:
     uint32_t periodFrames() const override { return periodFrames_; }
     unsigned streamRate() const override { return output_.rate; }
     unsigned streamPeriod() const override { return output_.period; }
+    bool attachTransport(TransportInput* input) override;
 
     // --- The MIDI input ---
     // Every other client's MIDI output port, by full name.
@@ -96,6 +99,7 @@ private:
     static int process(jack_nframes_t frames, void* self);
     static void shutDown(jack_status_t, const char*, void* self);
     void run(jack_nframes_t frames, Output* output, Midi* midi);
+    void tellTransport(TransportInput& input, jack_nframes_t frames);
     static void play(Output& output, LoopBuffer& loop, float* left, float* right, uint32_t from,
                      uint32_t to);
     static void obey(Output& output, LoopBuffer& loop);
@@ -112,6 +116,7 @@ private:
     Midi midi_;
     std::atomic<Output*> outputSlot_{nullptr};
     std::atomic<Midi*> midiSlot_{nullptr};
+    std::atomic<TransportInput*> transportSlot_{nullptr};   // set while the output is open
     std::atomic<uint64_t> entered_{0};   // callbacks begun
     std::atomic<uint64_t> left_{0};      // callbacks ended
     std::atomic<bool> dropped_{false};   // the server shut the client down

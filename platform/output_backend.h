@@ -14,6 +14,7 @@
 namespace tamboro {
 
 class LoopBuffer;
+class TransportInput;
 
 class OutputBackend {
 public:
@@ -35,6 +36,11 @@ public:
     // The open stream's rate and period in the device's own frames (0 when closed).
     virtual unsigned streamRate() const = 0;
     virtual unsigned streamPeriod() const = 0;
+    // As WaveOutput::attachTransport; only JACK has a transport.
+    virtual bool attachTransport(TransportInput* input) {
+        (void)input;
+        return false;
+    }
 };
 
 }  // namespace tamboro

@@ -27,6 +27,7 @@ public:
     bool start(std::string& error) override;
     void close() override;
     bool streamAlive() override { return open_ && open_->streamAlive(); }
+    bool attachTransport(TransportInput* input) override { return open_ && open_->attachTransport(input); }
 
     // What the last count found, one phrase per system.
     std::string systemsFound() const { return found_; }

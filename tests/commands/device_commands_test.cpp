@@ -165,6 +165,34 @@ TEST(DeviceCommands, FollowMidiClockTogglesWhileStoppedAndTheTickRepaintsTheTemp
     EXPECT_EQ(rig.shell.tempoRepaints, 2);
 }
 
+// Follow JACK Transport: without a JACK output it says so and stays
+// unchecked; with one it is checked, and it and MIDI Sync uncheck each
+// other as they give way.
+TEST(DeviceCommands, FollowJackTransportNeedsJackAndTakesTurnsWithMidiSync) {
+    {
+        CommandRig rig;
+        followJackTransportCommand(rig.out, *rig.song, rig.shell);
+        EXPECT_EQ(rig.shell.checked(MenuId::FollowJackTransport), false);
+        EXPECT_EQ(rig.onlyMessage().text,
+                  "Follow JACK Transport needs the JACK output device: choose it in Select WAV Device.");
+        EXPECT_EQ(rig.song->followJackTransport, 0);
+    }
+    CommandRig rig;
+    rig.wave.hasTransport = true;
+    followJackTransportCommand(rig.out, *rig.song, rig.shell);
+    EXPECT_EQ(rig.shell.checked(MenuId::FollowJackTransport), true);
+    EXPECT_TRUE(rig.shell.messages.empty());
+    midiSyncCommand(rig.out, *rig.song, rig.shell);
+    EXPECT_EQ(rig.shell.checked(MenuId::EnableMidiSync), true);
+    EXPECT_EQ(rig.shell.checked(MenuId::FollowJackTransport), false);
+    followJackTransportCommand(rig.out, *rig.song, rig.shell);
+    EXPECT_EQ(rig.shell.checked(MenuId::EnableMidiSync), false);
+    EXPECT_EQ(rig.shell.checked(MenuId::FollowJackTransport), true);
+    followJackTransportCommand(rig.out, *rig.song, rig.shell);
+    EXPECT_EQ(rig.shell.checked(MenuId::FollowJackTransport), false);
+    EXPECT_FALSE(rig.wave.isOpen());
+}
+
 TEST(DeviceCommands, MidiDeviceDialogMovesAnOpenInputAndTellsAFailureInTheDialog) {
     CommandRig rig;
     rig.shell.deviceAnswers = {{true, 1}};

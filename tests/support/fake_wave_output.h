@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/loop_buffer.h"
+#include "engine/transport_sync.h"
 #include "engine/wave_output.h"
 
 namespace tamboro::test {
@@ -60,11 +61,50 @@ public:
                 onClose();
         }
         loop_ = nullptr;
+        transportInput_ = nullptr;
         started = false;
     }
     bool streamAlive() override { return alive; }
 
     bool isOpen() const { return loop_ != nullptr; }
+
+    // A JACK transport of the device's own (when hasTransport): a timebase
+    // master at `tempo` in 4/4 with 1920 ticks a beat (bbt), or none. A
+    // rolling transport moves on by the frames of every period played.
+    struct Transport {
+        bool rolling = false;
+        uint32_t frame = 0;
+        bool bbt = true;
+        double tempo = 120;
+    };
+    bool hasTransport = false;
+    Transport transport;
+    bool attachTransport(TransportInput* input) override {
+        if (!hasTransport || !loop_)
+            return false;
+        transportInput_ = input;
+        return true;
+    }
+    TransportSample transportSample(uint32_t frames) const {
+        TransportSample s;
+        s.rolling = transport.rolling;
+        s.frame = transport.frame;
+        s.rate = 44100;
+        s.cycleFrames = frames;
+        s.bbt = transport.bbt;
+        if (s.bbt) {
+            const double beats = transport.frame / (44100.0 * 60.0 / transport.tempo);
+            const auto whole = static_cast<int64_t>(beats);
+            s.bar = static_cast<int32_t>(whole / 4 + 1);
+            s.beat = static_cast<int32_t>(whole % 4 + 1);
+            s.tick = static_cast<int32_t>((beats - static_cast<double>(whole)) * 1920);
+            s.ticksPerBeat = 1920;
+            s.beatsPerBar = 4;
+            s.beatType = 4;
+            s.beatsPerMinute = transport.tempo;
+        }
+        return s;
+    }
 
     // Plays `frames` frames in periods, as the device thread would; returns
     // the frames played. Only while started and no device thread runs.
@@ -74,6 +114,10 @@ public:
             return out;
         for (uint32_t done = 0; done < frames;) {
             const uint32_t n = std::min(period, frames - done);
+            if (transportInput_) {
+                transportInput_->cycle(transportSample(n));
+                transport.frame += transport.rolling ? n : 0;
+            }
             loop_->obeyTransport();
             loop_->readFrames(out.data() + size_t{done} * 2, n);
             done += n;
@@ -138,6 +182,7 @@ public:
 
 private:
     LoopBuffer* loop_ = nullptr;
+    TransportInput* transportInput_ = nullptr;
     std::atomic<bool> running_{false};
     std::thread thread_;
 };

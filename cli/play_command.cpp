@@ -137,6 +137,17 @@ int play(const CommandLine& line, SongState& song, AudioSystems& systems, std::o
             << escapeForTerminal(systems.midi().portName(line.midiDevice))
             << std::endl;
         runTicks(output, song, report, line.seconds, true);
+    } else if (line.jackTransport) {
+        const TransportResult armed = toggleFollowJackTransport(output, song);
+        report.tell(armed.output);
+        if (!song.followJackTransport || !output.outputOpen) {
+            shutdownOutput(output, song);
+            return 1;
+        }
+        out << "armed: ";
+        describeStream(out, systems, name);
+        out << "; waiting for the JACK transport to roll" << std::endl;
+        runTicks(output, song, report, line.seconds, true);
     } else {
         const OutputResult started = startPlayback(output, song);
         if (!started.ok()) {

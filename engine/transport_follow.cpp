@@ -24,12 +24,21 @@ StepTimeline timelineAt(double frame, const TransportSteps& steps, uint32_t relo
     return timeline;
 }
 
-// The report's steps moved on to transport frame `frame`.
-TransportSteps stepsAtFrame(const TransportSample& sample, int64_t frame, int16_t songTempo) {
-    TransportSteps steps = transportSteps(sample, songTempo);
-    const double seconds = static_cast<double>(frame - int64_t{sample.frame}) / std::max<uint32_t>(sample.rate, 1);
+// `steps`, said at transport frame `from`, moved on to transport frame `to`.
+TransportSteps movedOn(TransportSteps steps, int64_t from, int64_t to, uint32_t rate) {
+    const double seconds = static_cast<double>(to - from) / std::max<uint32_t>(rate, 1);
     steps.step += seconds * SongRate / steps.framesPerStep;
     return steps;
+}
+
+// Whether a report's bar position is to be taken anew.
+bool newPosition(const TransportFollow& follow, const TransportEvent& event) {
+    const TransportSample& now = event.sample;
+    const TransportSample& then = follow.anchor.said;
+    return !follow.anchor.set || event.kind == TransportEvent::Kind::Began || event.jumped || !now.rolling ||
+           now.bbt != then.bbt || now.beatsPerMinute != then.beatsPerMinute ||
+           now.beatsPerBar != then.beatsPerBar || now.beatType != then.beatType ||
+           now.ticksPerBeat != then.ticksPerBeat || now.rate != then.rate;
 }
 
 }  // namespace
@@ -50,10 +59,24 @@ TransportSteps transportSteps(const TransportSample& sample, int16_t songTempo) 
     return steps;
 }
 
+TransportSteps anchoredSteps(const TransportFollow& follow, const TransportSample& sample, int16_t songTempo) {
+    if (!follow.anchor.set || !sample.bbt)
+        return transportSteps(sample, songTempo);
+    TransportSteps steps = transportSteps(follow.anchor.said, songTempo);
+    steps.step = follow.anchor.step;
+    return movedOn(steps, follow.anchor.frame, sample.frame, sample.rate);
+}
+
 void takeTransportEvents(TransportInput& input, TransportFollow& follow, uint32_t startPosition) {
     TransportEvent event;
     while (input.nextEvent(event)) {
         follow.known = true;
+        if (newPosition(follow, event)) {
+            follow.anchor.set = true;
+            follow.anchor.frame = event.sample.frame;
+            follow.anchor.step = transportSteps(event.sample, 120).step;   // with a timebase master: no tempo needed
+            follow.anchor.said = event.sample;
+        }
         if (event.kind == TransportEvent::Kind::Began) {
             follow.playing = true;
             follow.lastFrame = 0;
@@ -86,11 +109,13 @@ int64_t transportFrameToPrime(const TransportFollow& follow, int64_t offered) {
 }
 
 StepTimeline transportPrimingTimeline(const TransportFollow& follow, int64_t frame, int16_t songTempo) {
-    return timelineAt(0, stepsAtFrame(follow.last.sample, frame, songTempo), follow.relocation);
+    const TransportSample& last = follow.last.sample;
+    return timelineAt(0, movedOn(anchoredSteps(follow, last, songTempo), last.frame, frame, last.rate),
+                      follow.relocation);
 }
 
 StepTimeline transportTimeline(const TransportFollow& follow, int16_t songTempo) {
-    return timelineAt(static_cast<double>(follow.lastFrame), transportSteps(follow.last.sample, songTempo),
+    return timelineAt(static_cast<double>(follow.lastFrame), anchoredSteps(follow, follow.last.sample, songTempo),
                       follow.relocation);
 }
 

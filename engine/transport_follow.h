@@ -9,6 +9,13 @@
 // is the transport's frame counted at the song's tempo from frame 0. The
 // song step is that modulo the song's length.
 //
+// The bar position is taken where it is new: when the transport starts or
+// stands, after a locate, and when the master changes its tempo or metre.
+// While the transport rolls on, the position moves with the transport's
+// frames at the master's tempo, so a master that adds up its ticks in
+// whole numbers per period (and falls behind its own frames by the
+// fractions) does not pull the steps away from the frames.
+//
 // Threads: main thread.
 
 #include <cstdint>
@@ -19,7 +26,16 @@
 namespace tamboro {
 
 struct TransportFollow {
+    // Where the master's position was taken from its bar, beat and tick.
+    struct Anchor {
+        bool set = false;
+        uint32_t frame = 0;    // the transport frame it was taken at
+        double step = 0;       // the master's step there
+        TransportSample said;  // the report it came from
+    };
+
     bool known = false;        // a report came since following began
+    Anchor anchor;
     bool playing = false;      // a playback began and the transport still rolls
     TransportEvent last;       // the latest report
     int64_t lastFrame = 0;     // its playback frame (while playing)
@@ -34,6 +50,9 @@ struct TransportSteps {
     double framesPerStep = 5512.5;
 };
 TransportSteps transportSteps(const TransportSample& sample, int16_t songTempo);
+
+// The same from the anchor, moved on to the report's frame.
+TransportSteps anchoredSteps(const TransportFollow& follow, const TransportSample& sample, int16_t songTempo);
 
 // Takes every report. `startPosition`: the loop's byte position when a
 // playback begins.

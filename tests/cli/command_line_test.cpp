@@ -76,6 +76,12 @@ TEST(CommandLineParsing, PlayAndListDevices) {
     EXPECT_EQ(clock.midiDevice, 2);
     EXPECT_EQ(parseCommandLine({"--render", "a", "b", "--midi-clock"}).error, "--midi-clock goes with --play");
 
+    const CommandLine transport = parseCommandLine({"--play", "in.sng", "--jack-transport"});
+    ASSERT_EQ(transport.action, Action::Play) << transport.error;
+    EXPECT_TRUE(transport.jackTransport);
+    EXPECT_FALSE(transport.midiSync);
+    EXPECT_EQ(parseCommandLine({"--play", "in.sng", "--jack-transport", "--midi-clock"}).action, Action::Error);
+
     const std::vector<std::vector<std::string>> bad = {
         {"--play"},
         {"--play", "a.sng", "b.sng"},

@@ -84,15 +84,19 @@ void figure(const char* what, const BeatErrors& e) {
 }
 
 // Rolling from frame 0 for 30 s with a timebase master at 120 and at 200
-// bpm (the song at 120), and without one (the song's tempo): each beat's
-// tone within 2 ms of the transport's beat; TEMPO shows the master's.
+// bpm (the song at 120), without one (the song's tempo), and with one whose
+// ticks fall behind its frames: each beat's tone within 2 ms of the
+// transport's beat; TEMPO shows the master's.
 TEST(FollowTransport, EveryBeatOnTheTransportsBeatFor30Seconds) {
     struct Case {
         double tempo;
         bool bbt;
+        bool wholeTicks;
     };
-    for (const Case c : {Case{120, true}, Case{200, true}, Case{120, false}}) {
+    for (const Case c : {Case{120, true, false}, Case{200, true, false}, Case{120, false, false},
+                         Case{120, true, true}}) {
         TransportRig rig(transportSong(120), c.tempo, c.bbt);
+        rig.wave.transport.wholeTicks = c.wholeTicks;
         rig.run(4096);
         EXPECT_EQ(rig.song->playing, 0);
         rig.wave.transport.rolling = true;
@@ -106,7 +110,7 @@ TEST(FollowTransport, EveryBeatOnTheTransportsBeatFor30Seconds) {
         const BeatErrors e = test::beatErrors(sounds, beats);
         char what[96];
         std::snprintf(what, sizeof what, "JACK transport (simulated) %.0f bpm%s, 30 s", c.tempo,
-                      c.bbt ? "" : " without a timebase master");
+                      !c.bbt ? " without a timebase master" : c.wholeTicks ? ", whole ticks a period" : "");
         figure(what, e);
         EXPECT_LT(e.worst, TwoMs) << what;
         EXPECT_EQ(rig.song->followedTempo, c.bbt ? static_cast<int16_t>(c.tempo) : 0) << what;

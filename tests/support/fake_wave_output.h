@@ -70,12 +70,16 @@ public:
 
     // A JACK transport of the device's own (when hasTransport): a timebase
     // master at `tempo` in 4/4 with 1920 ticks a beat (bbt), or none. A
-    // rolling transport moves on by the frames of every period played.
+    // rolling transport moves on by the frames of every period played. A
+    // master that adds whole ticks per period (wholeTicks) falls behind its
+    // frames by the fractions while it rolls.
     struct Transport {
         bool rolling = false;
         uint32_t frame = 0;
         bool bbt = true;
         double tempo = 120;
+        bool wholeTicks = false;
+        int64_t ticks = 0;   // wholeTicks: the ticks added up since frame 0
     };
     bool hasTransport = false;
     Transport transport;
@@ -93,7 +97,8 @@ public:
         s.cycleFrames = frames;
         s.bbt = transport.bbt;
         if (s.bbt) {
-            const double beats = transport.frame / (44100.0 * 60.0 / transport.tempo);
+            const double beats = transport.wholeTicks ? transport.ticks / 1920.0
+                                                      : transport.frame / (44100.0 * 60.0 / transport.tempo);
             const auto whole = static_cast<int64_t>(beats);
             s.bar = static_cast<int32_t>(whole / 4 + 1);
             s.beat = static_cast<int32_t>(whole % 4 + 1);
@@ -116,7 +121,10 @@ public:
             const uint32_t n = std::min(period, frames - done);
             if (transportInput_) {
                 transportInput_->cycle(transportSample(n));
-                transport.frame += transport.rolling ? n : 0;
+                if (transport.rolling) {
+                    transport.frame += n;
+                    transport.ticks += static_cast<int64_t>(n * 1920 * transport.tempo / (44100 * 60));
+                }
             }
             loop_->obeyTransport();
             loop_->readFrames(out.data() + size_t{done} * 2, n);

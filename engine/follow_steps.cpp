@@ -10,6 +10,7 @@ namespace tamboro {
 namespace {
 
 constexpr int64_t Block = BlockFrames;
+constexpr double JumpTriggerFrames = 2 * BlockFrames;
 
 // The Block boundary nearest to `frame` (Blocks start at multiples of 64
 // frames of the playback).
@@ -40,6 +41,9 @@ void planJump(FollowClock& clock, const StepTimeline& timeline) {
     clock.nextNominal = timeline.frameOf(clock.nextStep);
     clock.nextStart = at;
     clock.shuffleDelay = 0;
+    // A step the master began well before the jump is entered silently:
+    // its sounds would be off the master's grid.
+    clock.nextSilent = static_cast<double>(at) - clock.nextNominal > JumpTriggerFrames;
 }
 
 }  // namespace
@@ -103,7 +107,9 @@ void followClockAfterBlock(SongState& song, FollowClock& clock, const StepTimeli
     if (songStep == 0)
         song.endReached = 1;
     song.stepCounter = songStep;
-    triggerStep(song, songStep);
+    if (!clock.nextSilent)
+        triggerStep(song, songStep);
+    clock.nextSilent = false;
     if (lengthenedByShuffle(song, clock.step))
         clock.shuffleDelay = drawShuffleDelay(song, timeline.framesPerStep);
     planNextStep(clock, timeline);

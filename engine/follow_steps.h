@@ -12,7 +12,9 @@
 // step more than a whole step ahead of the master waits for the master's
 // next step; a master more than a whole step ahead (lost clocks, a flood of
 // them) or a relocation of the master's position makes the clock jump: at
-// the next Block, to the step the master is in there.
+// the next Block, to the step the master is in there. A step jumped into
+// more than two Blocks after the master began it sounds nothing (its
+// sounds would be off the master's grid); the next step sounds on it.
 //
 // The shuffle, while following, delays the steps it would push back
 // (those after steps 3, 11, 19, ...) by its drawn number of Blocks, up to
@@ -53,6 +55,7 @@ struct FollowClock {
     int64_t nextStart = 0;      // the Block boundary at which nextStep begins
     double nextNominal = 0;
     int64_t shuffleDelay = 0;   // frames the shuffle delays the next step
+    bool nextSilent = false;    // the next step is jumped into late: its cells are not triggered
     uint32_t relocation = 0;
 };
 

@@ -12,9 +12,11 @@ bool sameSaying(const TransportSample& a, const TransportSample& b) {
 
 }  // namespace
 
-void TransportInput::cycle(const TransportSample& sample) {
+void TransportInput::cycle(const TransportSample& said) {
     if (!follow_.load(std::memory_order_acquire))
         return;
+    TransportSample sample = said;
+    sample.rolling = said.rolling || (said.starting && wasRolling_);
     // Rolling, a cycle begins where the last one ended; anywhere else is a locate.
     const bool jumped = sample.rolling && wasRolling_ && sample.frame != last_.frame + last_.cycleFrames;
     bool began = false;
@@ -28,6 +30,8 @@ void TransportInput::cycle(const TransportSample& sample) {
     } else if (!sample.rolling && wasRolling_) {
         loop_.requestStop();
         running_ = false;
+        int64_t begun = Begun;   // the priming was played: the main thread may prime again
+        primedFrame_.compare_exchange_strong(begun, -1, std::memory_order_acq_rel);
     }
     rolling_.store(sample.rolling, std::memory_order_release);
 

@@ -5,7 +5,9 @@
 // obeys its own transport word.
 //
 // - Rolling starts the playback, stopping stops it, at the top of the
-//   cycle. The first half must hold the transport's position: the main
+//   cycle. A transport that waits to roll again after a locate (JACK's
+//   Starting) still counts as rolling; one that waits to roll from
+//   standing does not yet. The first half must hold the transport's position: the main
 //   thread primes for a transport frame and offers it (`primed`); the cycle
 //   that begins at that frame while rolling takes it in one atomic step and
 //   starts the loop. A priming that does not match (the transport was
@@ -30,6 +32,7 @@ namespace tamboro {
 // The transport at the top of a cycle, as JACK reports it.
 struct TransportSample {
     bool rolling = false;
+    bool starting = false;       // waiting to roll (after a locate while rolling, or before rolling)
     uint32_t frame = 0;          // the transport's frame, at the server's rate
     uint32_t rate = 44100;       // the server's rate
     uint32_t cycleFrames = 0;    // frames in this cycle

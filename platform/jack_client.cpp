@@ -292,6 +292,7 @@ void JackClient::tellTransport(TransportInput& input, jack_nframes_t frames) {
     const jack_transport_state_t state = jack_transport_query(client_, &position);
     TransportSample sample;
     sample.rolling = state == JackTransportRolling;
+    sample.starting = state == JackTransportStarting;
     sample.frame = position.frame;
     sample.rate = position.frame_rate;
     sample.cycleFrames = frames;

@@ -35,12 +35,15 @@ struct Folder {
         std::error_code ignored;
         std::filesystem::remove_all(path, ignored);
     }
-    std::string song(int16_t tempo, const std::vector<int>& steps) const {
-        std::string name = "tone" + std::to_string(tempo);
+    std::string song(int16_t tempo, const std::vector<int>& steps, int16_t length = 16,
+                     const std::vector<int>& noiseSteps = {}) const {
+        std::string name = "tone" + std::to_string(tempo) + "-" + std::to_string(length);
         for (int step : steps)
             name += "-" + std::to_string(step);
+        for (int step : noiseSteps)
+            name += "-n" + std::to_string(step);
         const auto file = path / (name + ".sng");
-        writeToneSong(file, tempo, steps);
+        writeToneSong(file, tempo, steps, length, noiseSteps);
         return file.string();
     }
     std::string samples() const { return (path / "Samples").string(); }
@@ -202,6 +205,186 @@ TEST(JackFollowClockPosition, ContinueBeginsAtTheSongPosition) {
                     milliseconds(static_cast<double>(sounds[0]) - step8));
     }
     EXPECT_EQ(rig.recorder.scheduledLate(), 0u);
+}
+
+// --- The JACK transport ---
+
+// The stretches in which the transport rolled on without a jump, as the
+// recorder saw them: the frame time of a transport frame in each.
+struct Rolling {
+    uint32_t startTime = 0;    // the frame time of its first cycle
+    uint32_t endTime = 0;      // the frame time after its last cycle
+    uint32_t startFrame = 0;   // the transport frame at its first cycle
+    double timeOf(double transportFrame) const { return startTime + (transportFrame - startFrame); }
+};
+
+std::vector<Rolling> rollingStretches(const std::vector<JackRecorder::TransportSeen>& seen, uint32_t period) {
+    std::vector<Rolling> found;
+    for (size_t i = 0; i < seen.size(); ++i) {
+        if (!seen[i].rolling)
+            continue;
+        const bool continues = i > 0 && seen[i - 1].rolling && seen[i].frame == seen[i - 1].frame + period &&
+                               seen[i].frameTime == seen[i - 1].frameTime + period;
+        if (!continues)
+            found.push_back({seen[i].frameTime, seen[i].frameTime, seen[i].frame});
+        found.back().endTime = seen[i].frameTime + period;
+    }
+    return found;
+}
+
+// The frame times of the beats (every `beat` transport frames from frame
+// 0) inside a stretch, from `from` on.
+std::vector<double> beatsIn(const Rolling& r, double beat, double from = 0) {
+    std::vector<double> found;
+    for (double f = std::ceil(r.startFrame / beat) * beat; r.timeOf(f) < r.endTime; f += beat)
+        if (r.timeOf(f) >= from)
+            found.push_back(r.timeOf(f));
+    return found;
+}
+
+// jack_transport or the test's own timebase master, both at 120 bpm.
+struct Master {
+    explicit Master(bool own) {
+        if (own)
+            timebase = std::make_unique<TimebaseMaster>();
+        else
+            tool = std::make_unique<TransportMaster>();
+    }
+    bool ok() const { return timebase ? timebase->ok() : tool->ok(); }
+    void play() { timebase ? timebase->play() : tool->say("play"); }
+    void stop() { timebase ? timebase->stop() : tool->say("stop"); }
+    void locate(uint32_t frame) {
+        timebase ? timebase->locate(frame) : tool->say("locate " + std::to_string(frame));
+    }
+    std::unique_ptr<TimebaseMaster> timebase;
+    std::unique_ptr<TransportMaster> tool;
+};
+
+struct TransportRig {
+    TransportRig(bool ownMaster, int16_t songTempo, const std::vector<int>& steps, double seconds,
+                 int16_t length = 16, const std::vector<int>& noiseSteps = {})
+        : server(44100, 256), master(ownMaster), recorder(seconds) {
+        if (!server.ready() || !recorder.ok() || !master.ok())
+            return;
+        if (master.tool) {
+            master.tool->say("tempo 120");
+            master.tool->say("locate 0");
+        }
+        tamboro = std::make_unique<TamboroProcess>(std::vector<std::string>{
+            "--play", folder.song(songTempo, steps, length, noiseSteps), "--samples", folder.samples(),
+            "--jack-transport", "--seconds", "300"});
+        armed = tamboro->readLine(10).rfind("armed: ", 0) == 0 && recorder.connectTamboro(false);
+        std::this_thread::sleep_for(500ms);
+    }
+    ~TransportRig() {
+        if (tamboro) {
+            EXPECT_EQ(tamboro->stop(), 0);
+        }
+    }
+    bool ok() const { return armed; }
+    void wait(double seconds) {
+        recorder.waitFrames(recorder.frames() + static_cast<size_t>(seconds * 44100));
+    }
+    std::vector<int64_t> sounds(double from = 0) const {
+        std::vector<int64_t> found;
+        for (int64_t onset : test::onsets(recorder.samples()))
+            if (static_cast<double>(onset + recorder.firstFrameTime()) >= from)
+                found.push_back(onset + recorder.firstFrameTime());
+        return found;
+    }
+    int16_t valueAt(int64_t frameTime) const {
+        return recorder.samples()[static_cast<size_t>(frameTime - recorder.firstFrameTime()) * 2];
+    }
+
+    JackServer server;
+    Master master;   // after the server: it joins it
+    JackRecorder recorder;
+    Folder folder;
+    std::unique_ptr<TamboroProcess> tamboro;
+    bool armed = false;
+};
+
+// jack_transport as timebase master at 120 bpm, played from frame 0 for
+// 30 s; the song is at 100 bpm, so what is heard is the master's tempo.
+// Each beat's tone within 2 ms of the transport's beat.
+TEST(JackFollowTransport, EveryBeatOnTheTransportsBeatFor30Seconds) {
+    TransportRig rig(false, 100, {0, 4, 8, 12}, 40);
+    ASSERT_TRUE(rig.ok()) << "jackd -d dummy, jack_transport, the recorder or tamboro did not come up";
+    rig.master.play();
+    EXPECT_EQ(rig.tamboro->readLine(3), "playing");
+    rig.wait(30);
+    rig.master.stop();
+    EXPECT_EQ(rig.tamboro->readLine(3), "stopped");
+    rig.wait(0.5);
+
+    const auto stretches = rollingStretches(rig.recorder.transportSeen(), rig.recorder.period());
+    ASSERT_EQ(stretches.size(), 1u);
+    const auto beats = beatsIn(stretches[0], 22050);
+    const auto sounds = rig.sounds();
+    ASSERT_EQ(sounds.size(), beats.size());
+    const BeatErrors e = test::beatErrors(sounds, beats);
+    std::printf("[figure] JACK transport, jack_transport master at 120 bpm, 30 s: worst beat error %.2f ms, "
+                "drift %.2f ms over %zu beats\n",
+                milliseconds(e.worst), milliseconds(e.drift()), e.compared);
+    EXPECT_LT(e.worst, TwoMs);
+    EXPECT_LT(e.drift(), TwoMs);
+}
+
+// A locate to bar 3 while rolling, in a song of 64 steps with the tone on
+// every step and noise too on step 38 (bar 3, beat 2 and a half): the
+// locate is heard from the first Block not yet rendered, and from there
+// every tone is on the new position's sixteenths, the noise where the
+// transport puts step 38. The timebase master is the test's own (see
+// TimebaseMaster).
+TEST(JackFollowTransport, ALocateToBar3WhileRollingLandsOnThatBarsSteps) {
+    std::vector<int> everyStep;
+    for (int step = 0; step < 64; ++step)
+        everyStep.push_back(step);
+    TransportRig rig(true, 100, everyStep, 20, 64, {38});
+    ASSERT_TRUE(rig.ok()) << "jackd -d dummy, the timebase master, the recorder or tamboro did not come up";
+
+    rig.master.play();
+    rig.wait(1.37);   // in bar 1, beat 3
+    rig.master.locate(176400);
+    rig.wait(3);
+    rig.master.stop();
+    rig.wait(0.3);
+
+    const auto stretches = rollingStretches(rig.recorder.transportSeen(), rig.recorder.period());
+    ASSERT_EQ(stretches.size(), 2u);
+    const Rolling& before = stretches[0];
+    const Rolling& after = stretches[1];
+    ASSERT_GE(after.startFrame, 176400u);
+    const double step = 5512.5;
+    const auto newSteps = beatsIn(after, step);
+    auto onNewStep = [&](int64_t t) {
+        return std::any_of(newSteps.begin(), newSteps.end(), [&](double b) { return std::abs(b - t) < TwoMs; });
+    };
+    const auto sounds = rig.sounds(after.startTime);
+    size_t landed = 0;
+    while (landed < sounds.size() && !onNewStep(sounds[landed]))
+        ++landed;
+    ASSERT_LT(landed, sounds.size());
+    std::printf("[figure] JACK transport, locate to bar 3 while rolling (period 256): the new position heard "
+                "%.1f ms after the locate\n",
+                milliseconds(static_cast<double>(sounds[landed] - after.startTime)));
+    // At most: the half rendered ahead, the refill's lead, a step, a period.
+    EXPECT_LT(sounds[landed] - after.startTime, 8192 + 2 * 256 + 1764 + 5513 + 256);
+    for (size_t i = 0; i < landed; ++i)
+        EXPECT_FALSE(onNewStep(sounds[i]) || sounds[i] > sounds[landed]) << "a sound off both grids";
+    const double step38 = after.timeOf(38 * step);
+    for (size_t i = landed; i < sounds.size() && sounds[i] < after.endTime; ++i) {
+        EXPECT_TRUE(onNewStep(sounds[i])) << "tone " << i << " at " << sounds[i] - after.startTime;
+        const bool noise = rig.valueAt(sounds[i]) != rig.valueAt(sounds[landed]);
+        EXPECT_EQ(noise, std::abs(sounds[i] - step38) < TwoMs) << "tone " << i;
+    }
+    EXPECT_TRUE(std::any_of(sounds.begin(), sounds.end(), [&](int64_t t) { return std::abs(t - step38) < TwoMs; }))
+        << "step 38 was not heard";
+    // Before the locate: the old position's steps.
+    const auto early = rig.sounds();
+    const auto oldSteps = beatsIn(before, step);
+    ASSERT_GE(early.size(), oldSteps.size());
+    EXPECT_LT(test::beatErrors(early, oldSteps).worst, TwoMs);
 }
 
 }  // namespace

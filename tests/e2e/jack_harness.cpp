@@ -136,6 +136,7 @@ JackRecorder::JackRecorder(double maxSeconds) {
     period_ = jack_get_buffer_size(client_);
     timed_ = std::make_unique<Timed[]>(ScheduleCapacity);
     record_.assign(static_cast<size_t>(maxSeconds * rate_) * 2, 0.0f);
+    transport_.assign(record_.size() / 2 / std::max(period_, 1u) + 1, TransportSeen{});
     in_[0] = jack_port_register(client_, "in_1", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
     in_[1] = jack_port_register(client_, "in_2", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
     midiOut_ = jack_port_register(sender_, "midi_out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
@@ -215,6 +216,10 @@ int JackRecorder::process(jack_nframes_t frames, void* self) {
         return 0;
     if (done == 0)
         me.firstTime_.store(now, std::memory_order_relaxed);
+    jack_position_t position;
+    const bool rolling = jack_transport_query(me.client_, &position) == JackTransportRolling;
+    if (const size_t cycle = done / frames; cycle < me.transport_.size())
+        me.transport_[cycle] = TransportSeen{now, rolling, position.frame};
     const auto* l = static_cast<const float*>(jack_port_get_buffer(me.in_[0], frames));
     const auto* r = static_cast<const float*>(jack_port_get_buffer(me.in_[1], frames));
     float* out = me.record_.data() + done * 2;
@@ -293,6 +298,11 @@ std::vector<int16_t> JackRecorder::samples() const {
     return out;
 }
 
+std::vector<JackRecorder::TransportSeen> JackRecorder::transportSeen() const {
+    const size_t cycles = std::min(frames() / std::max(period_, 1u), transport_.size());
+    return std::vector<TransportSeen>(transport_.begin(), transport_.begin() + static_cast<long>(cycles));
+}
+
 std::vector<float> JackRecorder::left() const {
     const size_t n = frames();
     std::vector<float> out(n);
@@ -307,6 +317,90 @@ std::vector<float> JackRecorder::right() const {
     for (size_t i = 0; i < n; ++i)
         out[i] = record_[2 * i + 1];
     return out;
+}
+
+// --- TimebaseMaster ---
+
+TimebaseMaster::TimebaseMaster() {
+    client_ = openClient("tamboro-test-timebase");
+    if (!client_)
+        return;
+    if (jack_activate(client_) != 0 || jack_set_timebase_callback(client_, 0, &TimebaseMaster::timebase, this) != 0) {
+        jack_client_close(client_);
+        client_ = nullptr;
+        return;
+    }
+    jack_transport_locate(client_, 0);
+}
+
+TimebaseMaster::~TimebaseMaster() {
+    if (client_) {
+        jack_transport_stop(client_);
+        jack_release_timebase(client_);
+        jack_client_close(client_);
+    }
+}
+
+void TimebaseMaster::timebase(jack_transport_state_t, jack_nframes_t, jack_position_t* position, int, void*) {
+    const double beats = position->frame / (position->frame_rate * 60.0 / 120.0);
+    const auto whole = static_cast<int64_t>(beats);
+    position->valid = JackPositionBBT;
+    position->beats_per_bar = 4;
+    position->beat_type = 4;
+    position->ticks_per_beat = 1920;
+    position->beats_per_minute = 120;
+    position->bar = static_cast<int32_t>(whole / 4 + 1);
+    position->beat = static_cast<int32_t>(whole % 4 + 1);
+    position->tick = static_cast<int32_t>((beats - static_cast<double>(whole)) * 1920);
+    position->bar_start_tick = (position->bar - 1) * 4 * 1920.0;
+}
+
+// --- TransportMaster ---
+
+TransportMaster::TransportMaster() {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[0], 0);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[1]);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    char name[] = "jack_transport";
+    char* argv[] = {name, nullptr};
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, name, &actions, nullptr, argv, environ) == 0)
+        pid_ = pid;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[0]);
+    in_ = pipeFds[1];
+    say("master");
+}
+
+TransportMaster::~TransportMaster() {
+    if (pid_ > 0) {
+        say("quit");
+        for (int i = 0; i < 200; ++i) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                break;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitFor(pid_);
+        }
+    }
+    if (in_ >= 0)
+        ::close(in_);
+}
+
+void TransportMaster::say(const std::string& command) {
+    const std::string line = command + "\n";
+    if (in_ >= 0 && ::write(in_, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
+        std::abort();   // the pipe to jack_transport broke
 }
 
 // --- TamboroProcess ---
@@ -481,12 +575,13 @@ void writeTestSongs(const std::filesystem::path& folder) {
         std::abort();
 }
 
-void writeToneSong(const std::filesystem::path& file, int16_t tempo, const std::vector<int>& steps) {
+void writeToneSong(const std::filesystem::path& file, int16_t tempo, const std::vector<int>& steps,
+                   int16_t length, const std::vector<int>& noiseSteps) {
     SongState song;
     newSong(song);
     song.stepGrid.fill(0);
     song.tempo = tempo;
-    song.songLength = 16;
+    song.songLength = length;
     for (int c = 0; c < ChannelCount; ++c) {
         song.sampleName[c].fill(0);
         song.volume[c] = 64;
@@ -496,6 +591,10 @@ void writeToneSong(const std::filesystem::path& file, int16_t tempo, const std::
     setName(song, 0, "tone.wav");
     for (int step : steps)
         song.stepGrid[step * ChannelCount + 0] = 1;
+    if (!noiseSteps.empty())
+        setName(song, 1, "noise.wav");
+    for (int step : noiseSteps)
+        song.stepGrid[step * ChannelCount + 1] = 1;
     if (saveSong(song, file) != 0)
         std::abort();
 }

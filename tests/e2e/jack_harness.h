@@ -78,6 +78,15 @@ public:
     // The frame time now, as JACK estimates it.
     uint32_t frameTimeNow() const { return jack_frame_time(client_); }
 
+    // The JACK transport as the recorder saw it at the top of each cycle
+    // it recorded (frame time, rolling, transport frame).
+    struct TransportSeen {
+        uint32_t frameTime;
+        bool rolling;
+        uint32_t frame;
+    };
+    std::vector<TransportSeen> transportSeen() const;
+
     // The system time (jack_get_time, microseconds) of a frame time.
     uint64_t microseconds(uint32_t frameTime) const;
 
@@ -112,6 +121,7 @@ private:
     unsigned rate_ = 0;
     unsigned period_ = 0;
     std::vector<float> record_;        // interleaved
+    std::vector<TransportSeen> transport_;   // one a cycle, as many as the recording holds
     std::atomic<size_t> recorded_{0};
     std::atomic<uint32_t> firstTime_{0};
     std::atomic<uint32_t> pending_{0}; // messages asked for
@@ -122,6 +132,38 @@ private:
     std::atomic<size_t> timedCount_{0};      // scheduled
     std::atomic<size_t> timedNext_{0};       // sent
     std::atomic<size_t> timedLate_{0};
+};
+
+// jack_transport as the timebase master of the JACK transport, told
+// commands on its standard input ("tempo 120", "locate 0", "play", "stop").
+class TransportMaster {
+public:
+    TransportMaster();
+    ~TransportMaster();   // "quit", then it ends (killed after 2 s)
+    bool ok() const { return pid_ > 0; }
+    void say(const std::string& command);
+
+private:
+    int pid_ = -1;
+    int in_ = -1;
+};
+
+// A timebase master of the test's own, at 120 bpm in 4/4 with 1920 ticks a
+// beat, its bar position computed from the transport frame every cycle;
+// it starts, stops and locates the transport. (jack_transport of jackd2
+// 1.9.21 hangs in its timebase callback after a locate while rolling.)
+class TimebaseMaster {
+public:
+    TimebaseMaster();
+    ~TimebaseMaster();
+    bool ok() const { return client_ != nullptr; }
+    void play() { jack_transport_start(client_); }
+    void stop() { jack_transport_stop(client_); }
+    void locate(uint32_t frame) { jack_transport_locate(client_, frame); }
+
+private:
+    static void timebase(jack_transport_state_t, jack_nframes_t, jack_position_t* position, int, void*);
+    jack_client_t* client_ = nullptr;
 };
 
 // tamboro started with `args`; its standard output is read line by line,
@@ -155,9 +197,11 @@ private:
 //  that the first and last sounding frames show a Start and a Stop.
 void writeTestSongs(const std::filesystem::path& folder);
 
-// A song of the tone alone (50 ms from its peak, writeTestSongs wrote it)
-// on `steps` of 16, at `tempo`, without shuffle.
-void writeToneSong(const std::filesystem::path& file, int16_t tempo, const std::vector<int>& steps);
+// A song of the tone (50 ms from its peak, writeTestSongs wrote it) on
+// `steps` of `length`, at `tempo`, without shuffle; with the noise too on
+// `noiseSteps`.
+void writeToneSong(const std::filesystem::path& file, int16_t tempo, const std::vector<int>& steps,
+                   int16_t length = 16, const std::vector<int>& noiseSteps = {});
 
 // What playback of `song` renders from step 0, `frames` stereo frames long.
 std::vector<int16_t> renderFromStepZero(const std::filesystem::path& song,

@@ -185,22 +185,34 @@ TEST(FollowSteps, CorrectionsAreSpreadAndOnlyAWholeStepJumpsOrWaits) {
     EXPECT_NEAR(static_cast<double>(waited[0]), due, 32);
 }
 
+// A relocation jumps at the next Block, forwards or backwards, to the
+// master's step there; a step the master began well before the jump is
+// entered without its sounds, one that begins at the jump sounds.
 TEST(FollowSteps, ARelocationJumpsAtTheNextBlockEitherWay) {
     auto song = test::quietSong();
+    test::installSample(*song, 0, std::vector<int16_t>(100000, 1000));
+    for (int step = 0; step < 16; ++step)
+        song->stepGrid[step * ChannelCount] = 1;
     FollowClock clock;
     StepTimeline t = timelineOf(0, 0, 5512.5);
     startFollowing(*song, clock, 0, t);
     stepStarts(*song, clock, t, 20000);
-    for (int64_t target : {40, 3}) {
+    struct Jump {
+        int64_t step;
+        double beganBefore;   // frames the master's step began before the jump
+        bool sounds;
+    };
+    for (const Jump j : {Jump{40, 164, false}, Jump{3, 164, false}, Jump{21, 0, true}, Jump{9, 100, true}}) {
         t.relocation += 1;
-        t.originStep = target;
-        t.originFrame = static_cast<double>(clock.frame) - 100;
+        t.originStep = j.step;
+        t.originFrame = static_cast<double>(clock.frame + 64) - j.beganBefore;
         const int64_t before = clock.frame;
         const auto starts = stepStarts(*song, clock, t, before + 64);
         ASSERT_EQ(starts.size(), 1u);
         EXPECT_EQ(starts[0], before + 64);
-        EXPECT_EQ(clock.step, target);
-        EXPECT_EQ(song->stepCounter, static_cast<uint32_t>(target % 16));
+        EXPECT_EQ(clock.step, j.step);
+        EXPECT_EQ(song->stepCounter, static_cast<uint32_t>(j.step % 16));
+        EXPECT_EQ(song->voices[0].position == 0, j.sounds) << j.step;
     }
 }
 

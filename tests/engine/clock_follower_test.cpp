@@ -207,12 +207,13 @@ TEST(FollowSteps, ARelocationJumpsAtTheNextBlockEitherWay) {
         t.originStep = j.step;
         t.originFrame = static_cast<double>(clock.frame + 64) - j.beganBefore;
         const int64_t before = clock.frame;
+        song->voices[0] = Voice{123, 0};   // sounding nothing just before
         const auto starts = stepStarts(*song, clock, t, before + 64);
         ASSERT_EQ(starts.size(), 1u);
         EXPECT_EQ(starts[0], before + 64);
         EXPECT_EQ(clock.step, j.step);
         EXPECT_EQ(song->stepCounter, static_cast<uint32_t>(j.step % 16));
-        EXPECT_EQ(song->voices[0].position == 0, j.sounds) << j.step;
+        EXPECT_EQ(song->voices[0].level == song->volume[0], j.sounds) << j.step;
     }
 }
 

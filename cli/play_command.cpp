@@ -149,6 +149,8 @@ int play(const CommandLine& line, SongState& song, AudioSystems& systems, std::o
         out << "; waiting for the JACK transport to roll" << std::endl;
         runTicks(output, song, report, line.seconds, true);
     } else {
+        if (line.midiClockOut && toggleSendMidiClock(output, song) == ClockOutChange::TurnedOnNoPort)
+            report.tell(clockOutNeedsJackMessage());
         const OutputResult started = startPlayback(output, song);
         if (!started.ok()) {
             report.tell(started);

@@ -110,6 +110,22 @@ void followJackTransportCommand(AudioOutput& out, SongState& song, Shell& shell)
         shell.repaintLamps();
 }
 
+void sendMidiClockCommand(AudioOutput& out, SongState& song, Shell& shell) {
+    switch (toggleSendMidiClock(out, song)) {
+    case ClockOutChange::TurnedOnNoPort:
+        show(shell, clockOutNeedsJackMessage());
+        [[fallthrough]];
+    case ClockOutChange::TurnedOn:
+        shell.setChecked(MenuId::SendMidiClock, true);
+        break;
+    case ClockOutChange::TurnedOff:
+        shell.setChecked(MenuId::SendMidiClock, false);
+        break;
+    case ClockOutChange::NothingWhilePlaying:
+        break;
+    }
+}
+
 void followMidiClockCommand(AudioOutput& out, SongState& song, Shell& shell) {
     switch (toggleFollowMidiClock(out, song)) {
     case FollowClockChange::TurnedOn:

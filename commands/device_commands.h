@@ -2,7 +2,7 @@
 // The commands that drive the output and the MIDI input, with the program's
 // dialogs and messages around the engine's operations: the Play lamp, the
 // 10 ms tick, Select WAV Device, Select MIDI In Device, Enable MIDI Sync,
-// Follow MIDI Clock and Follow JACK Transport. Main thread.
+// Follow MIDI Clock, Follow JACK Transport and Send MIDI Clock. Main thread.
 
 #include "commands/shell.h"
 #include "engine/audio_output.h"
@@ -39,5 +39,9 @@ void followMidiClockCommand(AudioOutput& out, SongState& song, Shell& shell);
 // check mark (and MIDI Sync's, which gives way), its messages and the
 // lamps when playback stopped.
 void followJackTransportCommand(AudioOutput& out, SongState& song, Shell& shell);
+
+// Send MIDI Clock (command 40016): toggleSendMidiClock with its check mark,
+// and a word when the open output device cannot send it.
+void sendMidiClockCommand(AudioOutput& out, SongState& song, Shell& shell);
 
 }  // namespace tamboro

@@ -61,6 +61,9 @@ void onMenuCommand(DesktopSession& session, CommandWindow& window, int id) {
     case MenuId::FollowJackTransport:
         followJackTransportCommand(output, song, shell);
         break;
+    case MenuId::SendMidiClock:
+        sendMidiClockCommand(output, song, shell);
+        break;
     default:
         window.repaintErasing();
         break;

@@ -21,6 +21,7 @@ inline constexpr int SelectMidiInDevice = 40011;
 inline constexpr int EnableMidiSync = 40013;
 inline constexpr int FollowMidiClock = 40014;
 inline constexpr int FollowJackTransport = 40015;
+inline constexpr int SendMidiClock = 40016;
 }  // namespace MenuId
 
 }  // namespace tamboro

@@ -63,6 +63,13 @@ Message midiInputFailedMessage(MessageOwner owner, const std::string& reason) {
     return warning(owner, std::move(text), "Error");
 }
 
+Message clockOutNeedsJackMessage() {
+    return {MessageOwner::MainWindow,
+            "MIDI clock is sent through the JACK output device (its port MIDI Out); "
+            "the output device chosen cannot send it.",
+            "Info", MessageIcon::Information};
+}
+
 Message playFollowingTransportMessage() {
     return {MessageOwner::MainWindow,
             "Play Button deactivated while following the JACK transport.\n"

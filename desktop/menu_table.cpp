@@ -36,6 +36,7 @@ constexpr std::array menuEntries{
     checkItem("Enable MIDI &Sync", MenuId::EnableMidiSync),
     checkItem("Follow MIDI &Clock", MenuId::FollowMidiClock),
     checkItem("Follow &JACK Transport", MenuId::FollowJackTransport),
+    checkItem("Se&nd MIDI Clock", MenuId::SendMidiClock),
 
     dropDown("&Pattern"),
     item("Cl&ear", MenuId::ClearPattern),

@@ -1,8 +1,11 @@
 #include "engine/audio_output.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <thread>
 
+#include "engine/clock_out.h"
 #include "engine/follow_output.h"
 #include "engine/mixer.h"
 #include "engine/song_ops.h"
@@ -40,10 +43,37 @@ bool prime(AudioOutput& out, SongState& song) {
     if (!first)
         return false;
     resetVoices(song);
-    renderHalf(song, first);
+    if (out.clockOut.sending()) {
+        StepMarks marks;
+        renderHalfMarking(song, first, marks);
+        out.clockPlan.begin(out.loop.primingEpoch());
+        out.clockPlan.rendered(0, marks, song, out.clockOut);
+    } else {
+        renderHalf(song, first);
+    }
     out.loop.publish();
     out.follow.primedFollowing = false;
     return true;
+}
+
+// MIDI clock goes out while the program plays on its own.
+bool sendingClock(const SongState& song) {
+    return song.sendMidiClock != 0 && song.midiSync == 0 && song.followJackTransport == 0;
+}
+
+// A half rendered without following, with its clocks when they are sent.
+void refillOwn(AudioOutput& out, SongState& song, int16_t* target, int half) {
+    if (!out.clockOut.sending()) {
+        renderHalf(song, target);
+        return;
+    }
+    const LoopBuffer::View view = out.loop.view();
+    int64_t segment = view.active ? ((view.position - out.startPosition) >> 15) + 1 : 1;
+    if ((segment & 1) != half)
+        segment -= 1;
+    StepMarks marks;
+    renderHalfMarking(song, target, marks);
+    out.clockPlan.rendered(segment * (HalfBytes / 4), marks, song, out.clockOut);
 }
 
 // A sync mode keeps the output open and primed between playbacks.
@@ -85,6 +115,9 @@ OutputResult openOutput(AudioOutput& out, SongState& song, int device) {
         out.wave.close();
         return OutputResult{OutputProblem::NoTransport, {}, 0};
     }
+    out.clockOut.setSending(sendingClock(song));
+    if (song.sendMidiClock)
+        out.wave.attachClockOutput(&out.clockOut);   // where the device cannot, none goes out
     out.loop.resetForStream();
     prime(out, song);
     if (!out.wave.start(error)) {
@@ -112,7 +145,7 @@ void refillOnTimer(AudioOutput& out, SongState& song) {
     if (out.follow.primedFollowing)
         refillFollowing(out, song, target, half);
     else
-        renderHalf(song, target);
+        refillOwn(out, song, target, half);
     out.loop.publish();
     song.secondHalfDue = half == 0 ? 1 : 0;
 }
@@ -138,6 +171,13 @@ OutputResult startPlayback(AudioOutput& out, SongState& song) {
 
 void stopPlayback(AudioOutput& out, SongState& song) {
     song.playing = 0;
+    if (out.clockOut.sending() && out.outputOpen && out.loop.view().active) {
+        // The callback sends Stop at the frame the playback ends: let it.
+        out.loop.requestStop();
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(250);
+        while (out.loop.view().active && std::chrono::steady_clock::now() < giveUp)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     if (armed(song) && out.outputOpen) {
         out.loop.requestStop();   // the tick primes it again in place
         out.primeFailed = false;

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/clock_out.h"
 #include "engine/clock_sync.h"
 #include "engine/follow_session.h"
 #include "engine/loop_buffer.h"
@@ -34,7 +35,8 @@ inline constexpr uint32_t MaxPeriodFrames = 4096;
 struct AudioOutput {
     AudioOutput(WaveOutput& device, MidiInput& midiInput, uint32_t startPosition = 0)
         : wave(device), midi(midiInput), loop(startPosition), sync(loop),
-          transport(loop), startPosition(startPosition & ~(LoopBuffer::Bytes - 1)) {}
+          transport(loop), clockOut(startPosition & ~(LoopBuffer::Bytes - 1)),
+          startPosition(startPosition & ~(LoopBuffer::Bytes - 1)) {}
     AudioOutput(const AudioOutput&) = delete;
     AudioOutput& operator=(const AudioOutput&) = delete;
 
@@ -43,6 +45,8 @@ struct AudioOutput {
     LoopBuffer loop;             // the MixBuffer; outlives every stream
     MidiSyncInput sync;          // what the MIDI input's thread passes on
     TransportInput transport;    // what the JACK transport says, from the output's callback
+    ClockOutput clockOut;        // the MIDI clock sent along, to the output's callback
+    ClockPlanner clockPlan;      // its clocks, placed as the halves are rendered
     FollowSession follow;        // following the master's clock (main thread)
     const uint32_t startPosition;   // the loop's byte position when a playback begins
     bool outputOpen = false;     // a stream is open (primed or playing)

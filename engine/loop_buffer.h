@@ -68,6 +68,8 @@ public:
     // Claims the first half for segment 0 of a new priming and returns it
     // to be rendered, or null while the callback still plays it.
     int16_t* beginPriming();
+    // The latest priming, as View::epoch will show it while it plays.
+    uint32_t primingEpoch() const { return epoch_; }
     // True while the first half holds the latest priming, not yet played.
     bool primedAndUnplayed() const;
 

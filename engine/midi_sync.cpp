@@ -104,4 +104,22 @@ TransportResult toggleFollowJackTransport(AudioOutput& out, SongState& song) {
     return result;
 }
 
+ClockOutChange toggleSendMidiClock(AudioOutput& out, SongState& song) {
+    if (song.playing)
+        return ClockOutChange::NothingWhilePlaying;
+    song.sendMidiClock = song.sendMidiClock ? 0 : 1;
+    if (!song.sendMidiClock) {
+        out.clockOut.setSending(false);
+        if (out.outputOpen)
+            out.wave.attachClockOutput(nullptr);
+        return ClockOutChange::TurnedOff;
+    }
+    if (!out.outputOpen)
+        return ClockOutChange::TurnedOn;
+    // An armed output: from its next priming on.
+    const bool port = out.wave.attachClockOutput(&out.clockOut);
+    out.clockOut.setSending(song.midiSync == 0 && song.followJackTransport == 0);
+    return port ? ClockOutChange::TurnedOn : ClockOutChange::TurnedOnNoPort;
+}
+
 }  // namespace tamboro

@@ -62,6 +62,18 @@ struct TransportResult {
 // An output device that is not JACK's has no transport: it stays off.
 TransportResult toggleFollowJackTransport(AudioOutput& out, SongState& song);
 
+enum class ClockOutChange {
+    TurnedOn,            // MIDI clock goes out from the next Play
+    TurnedOnNoPort,      // on, but the open output device cannot send it (not JACK's)
+    TurnedOff,
+    NothingWhilePlaying, // while playing it changes nothing
+};
+
+// Send MIDI Clock (command 40016): while stopped, switches sending MIDI
+// clock (engine/clock_out.h) on or off; it goes out while the program
+// plays on its own, not in MIDI Sync or following the JACK transport.
+ClockOutChange toggleSendMidiClock(AudioOutput& out, SongState& song);
+
 // Follow MIDI Clock (command 40014): while stopped, switches following the
 // master's clock on or off; the output is primed anew for it by the next
 // tick, and the next Start or Continue follows (or not). While playing it

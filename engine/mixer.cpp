@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/clock_out.h"
 #include "engine/follow_steps.h"
 #include "engine/mixer_kernels.h"
 #include "engine/step_clock.h"
@@ -325,6 +326,19 @@ uint32_t renderHalfWith(SongState& song, int16_t* buffer, Kernel kernel) {
 
 uint32_t renderHalf(SongState& song, int16_t* buffer) {
     return mixer::renderHalfWith(song, buffer, mixer::bestKernel());
+}
+
+uint32_t renderHalfMarking(SongState& song, int16_t* buffer, StepMarks& marks) {
+    uint32_t blocksPerStep = blocksPerStepFor(song.tempo);
+    marks.count = 0;
+    int block = 0;
+    return mixer::renderBlocks(song, buffer, mixer::bestKernel(), [&] {
+        ++block;
+        const bool ended = stepClockAfterBlock(song, blocksPerStep);
+        if (song.blockCounter == 0 && !ended)
+            marks.blocks[marks.count++] = static_cast<uint8_t>(block);
+        return ended;
+    });
 }
 
 void renderHalfFollowing(SongState& song, int16_t* buffer, FollowClock& clock, const StepTimeline& timeline) {

@@ -38,6 +38,11 @@ uint32_t renderHalf(SongState& song, int16_t* buffer);
 
 struct FollowClock;
 struct StepTimeline;
+struct StepMarks;
+
+// renderHalf, noting after which Blocks a new step began (for the MIDI
+// clock sent along, engine/clock_out.h). The sound is renderHalf's.
+uint32_t renderHalfMarking(SongState& song, int16_t* buffer, StepMarks& marks);
 
 // Renders 128 Blocks as renderHalf does, but with the step clock that
 // follows a master (engine/follow_steps.h): the next step is planned anew

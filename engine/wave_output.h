@@ -16,6 +16,7 @@ namespace tamboro {
 
 class LoopBuffer;
 class TransportInput;
+class ClockOutput;
 
 // The stream's name; JACK shows a client of this name.
 inline constexpr const char* StreamName = "Tamboro";
@@ -49,6 +50,14 @@ public:
     // has no JACK transport.
     virtual bool attachTransport(TransportInput* input) {
         (void)input;
+        return false;
+    }
+
+    // While open: the stream's callback sends `output`'s MIDI clock at its
+    // own frames through a MIDI output port (null: no more). False when the
+    // open device cannot (not JACK's).
+    virtual bool attachClockOutput(ClockOutput* output) {
+        (void)output;
         return false;
     }
 };

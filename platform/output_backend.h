@@ -15,6 +15,7 @@ namespace tamboro {
 
 class LoopBuffer;
 class TransportInput;
+class ClockOutput;
 
 class OutputBackend {
 public:
@@ -36,6 +37,11 @@ public:
     // The open stream's rate and period in the device's own frames (0 when closed).
     virtual unsigned streamRate() const = 0;
     virtual unsigned streamPeriod() const = 0;
+    // As WaveOutput::attachClockOutput; only JACK sends it here.
+    virtual bool attachClockOutput(ClockOutput* output) {
+        (void)output;
+        return false;
+    }
     // As WaveOutput::attachTransport; only JACK has a transport.
     virtual bool attachTransport(TransportInput* input) {
         (void)input;

@@ -28,6 +28,7 @@ public:
     void close() override;
     bool streamAlive() override { return open_ && open_->streamAlive(); }
     bool attachTransport(TransportInput* input) override { return open_ && open_->attachTransport(input); }
+    bool attachClockOutput(ClockOutput* output) override { return open_ && open_->attachClockOutput(output); }
 
     // What the last count found, one phrase per system.
     std::string systemsFound() const { return found_; }

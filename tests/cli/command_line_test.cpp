@@ -81,6 +81,8 @@ TEST(CommandLineParsing, PlayAndListDevices) {
     EXPECT_TRUE(transport.jackTransport);
     EXPECT_FALSE(transport.midiSync);
     EXPECT_EQ(parseCommandLine({"--play", "in.sng", "--jack-transport", "--midi-clock"}).action, Action::Error);
+    EXPECT_TRUE(parseCommandLine({"--play", "in.sng", "--midi-clock-out"}).midiClockOut);
+    EXPECT_EQ(parseCommandLine({"--play", "in.sng", "--midi-clock-out", "--midi-sync"}).action, Action::Error);
 
     const std::vector<std::vector<std::string>> bad = {
         {"--play"},

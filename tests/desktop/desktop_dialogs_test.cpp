@@ -45,17 +45,19 @@ TEST(DesktopMenuBar, ItemsReportTheirIdentifierAndOptionsAreCheckedOnlyByTheProg
     ASSERT_EQ(dropDowns.size(), 4);
     EXPECT_EQ(dropDowns[0]->text(), "&File");
     EXPECT_EQ(dropDowns[OptionsDropDownIndex]->text(), "&Options");
-    EXPECT_EQ(actions.size(), 14u);
+    EXPECT_EQ(actions.size(), 15u);
     EXPECT_EQ(actions.count(40012), 0u);
 
     // The Options with check marks, in this order at the end of the menu.
     const QList<QAction*> options = dropDowns[OptionsDropDownIndex]->menu()->actions();
-    const std::vector<int> checkable{MenuId::EnableMidiSync, MenuId::FollowMidiClock, MenuId::FollowJackTransport};
+    const std::vector<int> checkable{MenuId::EnableMidiSync, MenuId::FollowMidiClock, MenuId::FollowJackTransport,
+                                     MenuId::SendMidiClock};
     ASSERT_GE(options.size(), static_cast<qsizetype>(checkable.size()));
     for (size_t i = 0; i < checkable.size(); ++i)
         EXPECT_EQ(options[options.size() - static_cast<qsizetype>(checkable.size() - i)], actions.at(checkable[i]));
     EXPECT_EQ(actions.at(MenuId::FollowMidiClock)->text(), "Follow MIDI &Clock");
     EXPECT_EQ(actions.at(MenuId::FollowJackTransport)->text(), "Follow &JACK Transport");
+    EXPECT_EQ(actions.at(MenuId::SendMidiClock)->text(), "Se&nd MIDI Clock");
     EXPECT_FALSE(actions.at(MenuId::SaveSong)->isCheckable());
 
     actions.at(MenuId::SaveSong)->trigger();
@@ -68,7 +70,7 @@ TEST(DesktopMenuBar, ItemsReportTheirIdentifierAndOptionsAreCheckedOnlyByTheProg
         EXPECT_FALSE(item->isChecked()) << id << ": the item checked itself; only its command may";
     }
     EXPECT_EQ(chosen, (std::vector<int>{MenuId::SaveSong, MenuId::About, MenuId::EnableMidiSync,
-                                        MenuId::FollowMidiClock, MenuId::FollowJackTransport}));
+                                        MenuId::FollowMidiClock, MenuId::FollowJackTransport, MenuId::SendMidiClock}));
 
     QtShell shell(window, actions, {});
     for (int id : checkable) {
@@ -124,7 +126,7 @@ TEST(DesktopMenuBar, ShowsTheMenusInOrderAndEveryEntryHasAKeyOfItsOwn) {
         "&File", "  &New Song", "  &Open Song...", "  &Save Song...", "  ---", "  Stream To &Disk...",
         "  ---", "  E&xit",
         "&Options", "  Select &WAV Device...", "  ---", "  Select &MIDI In Device...",
-        "  Enable MIDI &Sync", "  Follow MIDI &Clock", "  Follow &JACK Transport",
+        "  Enable MIDI &Sync", "  Follow MIDI &Clock", "  Follow &JACK Transport", "  Se&nd MIDI Clock",
         "&Pattern", "  Cl&ear", "  &Copy", "  &Paste",
         "&Help", "  &About...",
     };

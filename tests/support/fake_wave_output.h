@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/clock_out.h"
 #include "engine/loop_buffer.h"
 #include "engine/transport_sync.h"
 #include "engine/wave_output.h"
@@ -62,6 +63,7 @@ public:
         }
         loop_ = nullptr;
         transportInput_ = nullptr;
+        clockOutput_ = nullptr;
         started = false;
     }
     bool streamAlive() override { return alive; }
@@ -89,6 +91,22 @@ public:
         transportInput_ = input;
         return true;
     }
+    // A MIDI output of the device's own (when hasMidiOut): what the clock
+    // output wrote, each at the device frame it fell on.
+    struct SentMidi {
+        uint64_t frame;
+        uint8_t status;
+    };
+    bool hasMidiOut = false;
+    std::vector<SentMidi> midiOut;
+    uint64_t framesPlayed = 0;
+    bool attachClockOutput(ClockOutput* output) override {
+        if (!hasMidiOut || !loop_)
+            return false;
+        clockOutput_ = output;
+        return true;
+    }
+
     TransportSample transportSample(uint32_t frames) const {
         TransportSample s;
         s.rolling = transport.rolling;
@@ -126,8 +144,19 @@ public:
                     transport.ticks += static_cast<int64_t>(n * 1920 * transport.tempo / (44100 * 60));
                 }
             }
-            loop_->obeyTransport();
+            const LoopBuffer::Obeyed obeyed = loop_->obeyTransport();
+            const bool sounded = loop_->view().active;
             loop_->readFrames(out.data() + size_t{done} * 2, n);
+            if (clockOutput_) {
+                const int began = obeyed == LoopBuffer::Obeyed::Began ? 0 : -1;
+                int ended = obeyed == LoopBuffer::Obeyed::Ended ? 0 : -1;
+                if (sounded && !loop_->view().active)
+                    ended = static_cast<int>(n);   // a fade-out ended in the period
+                clockOutput_->period(began, ended, loop_->view(), n, 1.0, [&](uint32_t offset, uint8_t status) {
+                    midiOut.push_back({framesPlayed + offset, status});
+                });
+            }
+            framesPlayed += n;
             done += n;
         }
         if (recording)
@@ -191,6 +220,7 @@ public:
 private:
     LoopBuffer* loop_ = nullptr;
     TransportInput* transportInput_ = nullptr;
+    ClockOutput* clockOutput_ = nullptr;
     std::atomic<bool> running_{false};
     std::thread thread_;
 };

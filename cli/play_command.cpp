@@ -19,6 +19,8 @@ namespace {
 
 std::atomic<bool> interrupted{false};
 
+constexpr int ClockListenerWaitSeconds = 3;
+
 extern "C" void onSignal(int) {
     interrupted.store(true);
 }
@@ -87,6 +89,25 @@ void fadeOut(AudioOutput& output) {
     std::this_thread::sleep_for(std::chrono::duration<double>(periods) + 30ms);
 }
 
+// Sending MIDI clock: a slave hears the Start only when it is connected
+// before it, so the playback waits a moment for the first connection to
+// the MIDI output port.
+void awaitClockListener(AudioOutput& output, std::ostream& out, PlayReport& report) {
+    const int listeners = output.wave.clockOutputListeners();
+    if (listeners < 0) {
+        report.tell(clockOutNeedsJackMessage());
+        return;
+    }
+    if (listeners > 0)
+        return;
+    out << "waiting up to " << ClockListenerWaitSeconds << " s for a connection to " << StreamName << ":MIDI Out"
+        << std::endl;
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(ClockListenerWaitSeconds);
+    while (!interrupted.load() && output.wave.clockOutputListeners() == 0 &&
+           std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
 // A stream line: "NAME, RATE Hz, PERIOD frames a period".
 void describeStream(std::ostream& out, AudioSystems& systems, const std::string& name) {
     out << name << ", " << systems.streamRate() << " Hz, " << systems.streamPeriod()
@@ -149,13 +170,17 @@ int play(const CommandLine& line, SongState& song, AudioSystems& systems, std::o
         out << "; waiting for the JACK transport to roll" << std::endl;
         runTicks(output, song, report, line.seconds, true);
     } else {
-        if (line.midiClockOut && toggleSendMidiClock(output, song) == ClockOutChange::TurnedOnNoPort)
-            report.tell(clockOutNeedsJackMessage());
-        const OutputResult started = startPlayback(output, song);
-        if (!started.ok()) {
-            report.tell(started);
+        if (line.midiClockOut)
+            toggleSendMidiClock(output, song);
+        const OutputResult opened = openOutput(output, song, song.outputDevice);
+        if (!opened.ok()) {
+            report.tell(opened);
             return 1;
         }
+        if (line.midiClockOut)
+            awaitClockListener(output, out, report);
+        startOutput(output);
+        song.playing = 1;
         out << "playing: ";
         describeStream(out, systems, name);
         out << std::endl;

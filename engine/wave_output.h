@@ -60,6 +60,8 @@ public:
         (void)output;
         return false;
     }
+    // The connections of that MIDI output port now; -1 when there is none.
+    virtual int clockOutputListeners() { return -1; }
 };
 
 }  // namespace tamboro

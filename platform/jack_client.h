@@ -67,6 +67,7 @@ public:
     unsigned streamPeriod() const override { return output_.period; }
     bool attachTransport(TransportInput* input) override;
     bool attachClockOutput(ClockOutput* output) override;
+    int clockOutputListeners() override { return clockOut_.port ? jack_port_connected(clockOut_.port) : -1; }
 
     // --- The MIDI input ---
     // Every other client's MIDI output port, by full name.

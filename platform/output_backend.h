@@ -42,6 +42,7 @@ public:
         (void)output;
         return false;
     }
+    virtual int clockOutputListeners() { return -1; }
     // As WaveOutput::attachTransport; only JACK has a transport.
     virtual bool attachTransport(TransportInput* input) {
         (void)input;

@@ -387,5 +387,68 @@ TEST(JackFollowTransport, ALocateToBar3WhileRollingLandsOnThatBarsSteps) {
     EXPECT_LT(test::beatErrors(early, oldSteps).worst, TwoMs);
 }
 
+// --- Sending MIDI clock ---
+
+// tamboro --play --midi-clock-out on JACK, recorded with its MIDI output:
+// Start at the frame of the first sound, six clocks in every step as it was
+// rendered (the truncated step at 120 bpm, the shuffle's steps of beat.sng)
+// each at its sixth, to the frame, and Stop where the sound ends.
+TEST(JackClockOut, StartAtTheFirstSoundAndSixClocksAStepAtItsSixths) {
+    for (const char* name : {"straight.sng", "beat.sng"}) {
+        JackServer server(44100, 256);
+        ASSERT_TRUE(server.ready()) << "jackd -d dummy did not start";
+        JackRecorder recorder(12);
+        ASSERT_TRUE(recorder.ok());
+        Folder folder;
+        const auto song = folder.path / name;
+        TamboroProcess tamboro({"--play", song.string(), "--samples", folder.samples(), "--midi-clock-out",
+                                "--seconds", "5"});
+        EXPECT_EQ(tamboro.readLine(10).rfind("waiting up to 3 s for a connection to ", 0), 0u) << name;
+        ASSERT_TRUE(recorder.connectTamboro(false, true)) << name;
+        EXPECT_EQ(tamboro.readLine(5).rfind("playing: ", 0), 0u) << name;
+        EXPECT_EQ(tamboro.wait(), 0) << name;
+        recorder.waitFrames(recorder.frames() + 2 * recorder.period());
+
+        const auto received = recorder.received();
+        ASSERT_FALSE(received.empty()) << name;
+        ASSERT_EQ(received.front().status, 0xFA) << name;
+        const uint32_t start = received.front().frameTime;
+        const auto sounds = test::onsets(recorder.samples());
+        ASSERT_FALSE(sounds.empty()) << name;
+        EXPECT_EQ(static_cast<int64_t>(start), sounds.front() + recorder.firstFrameTime()) << name;
+
+        const auto steps = stepStartsFromStepZero(song, 6 * 44100);
+        std::vector<int64_t> clocks;
+        uint32_t stop = 0;
+        for (const auto& r : received) {
+            if (r.status == 0xF8)
+                clocks.push_back(static_cast<int64_t>(r.frameTime - start));
+            else if (r.status == 0xFC)
+                stop = r.frameTime;
+        }
+        ASSERT_NE(stop, 0u) << name << ": no Stop";
+        ASSERT_GE(clocks.size(), 6u * 30) << name;   // five seconds of steps of up to 160 ms
+        int64_t worst = 0;
+        size_t compared = 0;
+        for (size_t s = 0; s + 1 < steps.size(); ++s)
+            for (int i = 0; i < 6 && compared < clocks.size(); ++i, ++compared)
+                worst = std::max<int64_t>(
+                    worst, std::abs(clocks[compared] - (steps[s] + i * (steps[s + 1] - steps[s]) / 6)));
+        std::printf("[figure] JACK, MIDI clock out (%s): Start %+ld frames from the first sound, %zu clocks, worst "
+                    "%ld frames from its step's sixth\n",
+                    name, static_cast<long>(start) - static_cast<long>(sounds.front() + recorder.firstFrameTime()),
+                    compared, static_cast<long>(worst));
+        EXPECT_EQ(worst, 0) << name;
+        // Stop at the end of the fade that ends the sound, after the last clock.
+        const auto samples = recorder.samples();
+        size_t lastSound = samples.size() / 2;
+        while (lastSound > 0 && samples[2 * (lastSound - 1)] == 0 && samples[2 * lastSound - 1] == 0)
+            --lastSound;
+        const int64_t silentFrom = static_cast<int64_t>(lastSound) + recorder.firstFrameTime();
+        EXPECT_GE(static_cast<int64_t>(stop), start + clocks.back()) << name;
+        EXPECT_LE(std::abs(static_cast<int64_t>(stop) - silentFrom), 256) << name;
+    }
+}
+
 }  // namespace
 }  // namespace tamboro::e2e

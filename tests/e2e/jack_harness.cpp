@@ -17,6 +17,7 @@
 #include <fstream>
 #include <thread>
 
+#include "engine/clock_out.h"
 #include "engine/mixer.h"
 #include "engine/song_ops.h"
 #include "engine/step_clock.h"
@@ -135,14 +136,17 @@ JackRecorder::JackRecorder(double maxSeconds) {
     rate_ = jack_get_sample_rate(client_);
     period_ = jack_get_buffer_size(client_);
     timed_ = std::make_unique<Timed[]>(ScheduleCapacity);
+    received_ = std::make_unique<Received[]>(ReceiveCapacity);
     record_.assign(static_cast<size_t>(maxSeconds * rate_) * 2, 0.0f);
     transport_.assign(record_.size() / 2 / std::max(period_, 1u) + 1, TransportSeen{});
     in_[0] = jack_port_register(client_, "in_1", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
     in_[1] = jack_port_register(client_, "in_2", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
     midiOut_ = jack_port_register(sender_, "midi_out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+    midiIn_ = jack_port_register(client_, "midi_in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
     jack_set_process_callback(client_, &JackRecorder::process, this);
     jack_set_process_callback(sender_, &JackRecorder::sendMidi, this);
-    if (!in_[0] || !in_[1] || !midiOut_ || jack_activate(client_) != 0 || jack_activate(sender_) != 0) {
+    if (!in_[0] || !in_[1] || !midiOut_ || !midiIn_ || jack_activate(client_) != 0 ||
+        jack_activate(sender_) != 0) {
         jack_client_close(client_);
         jack_client_close(sender_);
         client_ = sender_ = nullptr;
@@ -216,6 +220,14 @@ int JackRecorder::process(jack_nframes_t frames, void* self) {
         return 0;
     if (done == 0)
         me.firstTime_.store(now, std::memory_order_relaxed);
+    void* midiIn = jack_port_get_buffer(me.midiIn_, frames);
+    size_t got = me.receivedCount_.load(std::memory_order_relaxed);
+    for (uint32_t i = 0, n = jack_midi_get_event_count(midiIn); i < n && got < ReceiveCapacity; ++i) {
+        jack_midi_event_t event;
+        if (jack_midi_event_get(&event, midiIn, i) == 0 && event.size > 0)
+            me.received_[got++] = Received{now + event.time, event.buffer[0]};
+    }
+    me.receivedCount_.store(got, std::memory_order_release);
     jack_position_t position;
     const bool rolling = jack_transport_query(me.client_, &position) == JackTransportRolling;
     if (const size_t cycle = done / frames; cycle < me.transport_.size())
@@ -231,7 +243,12 @@ int JackRecorder::process(jack_nframes_t frames, void* self) {
     return 0;
 }
 
-bool JackRecorder::connectTamboro(bool midi) {
+std::vector<JackRecorder::Received> JackRecorder::received() const {
+    const size_t n = receivedCount_.load(std::memory_order_acquire);
+    return std::vector<Received>(received_.get(), received_.get() + n);
+}
+
+bool JackRecorder::connectTamboro(bool midi, bool midiOut) {
     const std::string me = jack_get_client_name(client_);
     const std::string sender = jack_get_client_name(sender_);
     const auto end = std::chrono::steady_clock::now() + 10s;
@@ -239,10 +256,12 @@ bool JackRecorder::connectTamboro(bool midi) {
         const bool audio = jack_port_by_name(client_, "Tamboro:outport 0") &&
                            jack_port_by_name(client_, "Tamboro:outport 1");
         const bool midiIn = !midi || jack_port_by_name(client_, "Tamboro:MIDI In");
+        const bool clockOut = !midiOut || jack_port_by_name(client_, "Tamboro:MIDI Out");
         // Ports of a client that is not active yet refuse connections: retry.
-        if (audio && midiIn && connectOnce(client_, me, "Tamboro:outport 0", me + ":in_1") &&
+        if (audio && midiIn && clockOut && connectOnce(client_, me, "Tamboro:outport 0", me + ":in_1") &&
             connectOnce(client_, me, "Tamboro:outport 1", me + ":in_2") &&
-            (!midi || connectOnce(client_, me, sender + ":midi_out", "Tamboro:MIDI In")))
+            (!midi || connectOnce(client_, me, sender + ":midi_out", "Tamboro:MIDI In")) &&
+            (!midiOut || connectOnce(client_, me, "Tamboro:MIDI Out", me + ":midi_in")))
             return true;
         std::this_thread::sleep_for(1ms);
     }
@@ -613,6 +632,23 @@ std::vector<int16_t> renderFromStepZero(const std::filesystem::path& songPath,
         renderHalf(*song, out.data() + at);
     out.resize(frames * 2);
     return out;
+}
+
+std::vector<int64_t> stepStartsFromStepZero(const std::filesystem::path& songPath, size_t frames) {
+    auto song = std::make_unique<SongState>();
+    newSong(*song);
+    if (loadSong(*song, songPath) != SongLoadResult::Loaded)
+        return {};
+    resetVoices(*song);
+    std::vector<int64_t> starts{0};
+    std::vector<int16_t> half(HalfBytes / 2);
+    for (size_t at = 0; at < frames; at += HalfBytes / 4) {
+        StepMarks marks;
+        renderHalfMarking(*song, half.data(), marks);
+        for (int i = 0; i < marks.count; ++i)
+            starts.push_back(static_cast<int64_t>(at) + int64_t{marks.blocks[i]} * BlockFrames);
+    }
+    return starts;
 }
 
 }  // namespace tamboro::e2e

@@ -51,8 +51,17 @@ public:
 
     // Waits (up to 10 s) for Tamboro's ports and connects them: audio to
     // this client's inputs and, with `midi`, the sender's MIDI output to
-    // Tamboro's virtual MIDI input ("Tamboro:MIDI In").
-    bool connectTamboro(bool midi);
+    // Tamboro's virtual MIDI input ("Tamboro:MIDI In"); with `midiOut`,
+    // Tamboro's MIDI output ("Tamboro:MIDI Out") to this client's MIDI input.
+    bool connectTamboro(bool midi, bool midiOut = false);
+
+    // The MIDI messages this client received (first byte), each at the
+    // frame time it fell on.
+    struct Received {
+        uint32_t frameTime;
+        uint8_t status;
+    };
+    std::vector<Received> received() const;
 
     // Sends `status` at frame `offset` of the next cycle (the cycle's last
     // frame when the period is shorter) and returns that frame's time once
@@ -118,6 +127,10 @@ private:
     jack_client_t* sender_ = nullptr;
     jack_port_t* in_[2] = {};
     jack_port_t* midiOut_ = nullptr;
+    jack_port_t* midiIn_ = nullptr;
+    std::unique_ptr<Received[]> received_;      // ReceiveCapacity, allocated before the callbacks run
+    std::atomic<size_t> receivedCount_{0};
+    static constexpr size_t ReceiveCapacity = 1 << 16;
     unsigned rate_ = 0;
     unsigned period_ = 0;
     std::vector<float> record_;        // interleaved
@@ -206,5 +219,9 @@ void writeToneSong(const std::filesystem::path& file, int16_t tempo, const std::
 // What playback of `song` renders from step 0, `frames` stereo frames long.
 std::vector<int16_t> renderFromStepZero(const std::filesystem::path& song,
                                         const std::filesystem::path& samples, size_t frames);
+
+// The frames at which the steps of `song` begin as playback renders them
+// from step 0, over `frames` frames (the first is 0).
+std::vector<int64_t> stepStartsFromStepZero(const std::filesystem::path& song, size_t frames);
 
 }  // namespace tamboro::e2e

@@ -106,6 +106,8 @@ public:
         clockOutput_ = output;
         return true;
     }
+    int clockOutputListeners() override { return clockOutput_ ? midiListeners : -1; }
+    int midiListeners = 0;
 
     TransportSample transportSample(uint32_t frames) const {
         TransportSample s;

@@ -76,7 +76,7 @@ public:
     // master that adds whole ticks per period (wholeTicks) falls behind its
     // frames by the fractions while it rolls.
     struct Transport {
-        bool rolling = false;
+        std::atomic<bool> rolling{false};   // may be set while a device thread runs
         uint32_t frame = 0;
         bool bbt = true;
         double tempo = 120;
@@ -200,8 +200,17 @@ public:
             size_t recorded = 0;
             bool recordingNow = false;
             while (running_.load(std::memory_order_relaxed)) {
-                recordingNow = loop_->obeyTransport() == LoopBuffer::Obeyed::Began || recordingNow;
+                if (transportInput_) {
+                    transportInput_->cycle(transportSample(period));
+                    transport.frame += transport.rolling ? period : 0;
+                }
+                const LoopBuffer::Obeyed obeyed = loop_->obeyTransport();
+                recordingNow = obeyed == LoopBuffer::Obeyed::Began || recordingNow;
                 loop_->readFrames(buffer.data(), period);
+                if (clockOutput_)
+                    clockOutput_->period(obeyed == LoopBuffer::Obeyed::Began ? 0 : -1,
+                                         obeyed == LoopBuffer::Obeyed::Ended ? 0 : -1, loop_->view(), period, 1.0,
+                                         [&](uint32_t, uint8_t) { threadMidiOut.fetch_add(1); });
                 for (size_t i = 0; recordingNow && i < buffer.size() && recorded < threadRecord.size(); ++i)
                     threadRecord[recorded++] = buffer[i];
                 periods.fetch_add(1, std::memory_order_relaxed);
@@ -210,6 +219,7 @@ public:
         });
     }
     std::vector<int16_t> threadRecord;
+    std::atomic<uint64_t> threadMidiOut{0};   // MIDI messages the device thread sent
     void stopThread() {
         running_ = false;
         if (thread_.joinable())

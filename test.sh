@@ -37,15 +37,18 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs" | tee -a "$log"
 
-# --- ThreadSanitizer: the loop buffer, the output and MIDI Sync with real
-# threads, and the end-to-end tests (JACK, PulseAudio, PipeWire) with every
-# thread of the program. ---
+# --- ThreadSanitizer: the loop buffer, the output, MIDI Sync and following a
+# master with real threads, and the end-to-end tests (JACK, PulseAudio,
+# PipeWire) with every thread of the program, clock and transport traffic
+# included. ---
 echo "== Build and test the playback threads with ThreadSanitizer"
 configure build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAMBORO_UI=OFF \
   -DTAMBORO_BENCH=OFF -DTAMBORO_SANITIZE=thread
-cmake --build build-tsan -j "$jobs" --target playback_tests jack_e2e_tests pulse_e2e_tests tamboro
+cmake --build build-tsan -j "$jobs" --target playback_tests jack_e2e_tests jack_follow_tests \
+  pulse_e2e_tests tamboro
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" \
-  ctest --test-dir build-tsan --output-on-failure -j "$jobs" -R 'AudioOutput|MidiSync|PlaybackThreads|Jack|Pulse' \
+  ctest --test-dir build-tsan --output-on-failure -j "$jobs" \
+    -R 'AudioOutput|MidiSync|PlaybackThreads|Jack|Pulse|Follow|ClockOut' \
   | tee -a "$log"
 # --- end of the ThreadSanitizer stage ---
 

@@ -80,6 +80,22 @@ bool setMidiSync(std::string_view, CommandLine& line) {
     return true;
 }
 
+bool setMidiClock(std::string_view, CommandLine& line) {
+    line.midiSync = true;
+    line.midiClock = true;
+    return true;
+}
+
+bool setJackTransport(std::string_view, CommandLine& line) {
+    line.jackTransport = true;
+    return true;
+}
+
+bool setMidiClockOut(std::string_view, CommandLine& line) {
+    line.midiClockOut = true;
+    return true;
+}
+
 constexpr unsigned SongModes = RenderMode | SnapshotMode | PlayMode;
 constexpr std::string_view SongModesText = "--render, --snapshot or --play";
 
@@ -91,6 +107,9 @@ constexpr OptionRule OptionRules[] = {
     {"--device", true, PlayMode, "--play", setDevice, "--device needs a device index (see --list-devices)"},
     {"--seconds", true, PlayMode, "--play", setSeconds, "--seconds needs a positive number of seconds"},
     {"--midi-sync", false, PlayMode, "--play", setMidiSync, ""},
+    {"--midi-clock", false, PlayMode, "--play", setMidiClock, ""},
+    {"--jack-transport", false, PlayMode, "--play", setJackTransport, ""},
+    {"--midi-clock-out", false, PlayMode, "--play", setMidiClockOut, ""},
     {"--midi-device", true, PlayMode, "--play", setMidiDevice,
      "--midi-device needs a device index (see --list-devices)"},
 };
@@ -174,6 +193,11 @@ CommandLine parseMode(const ModeRule& mode, const std::vector<std::string>& args
     }
     if (files.size() != mode.files)
         return fail(std::string(mode.filesProblem));
+    if (line.jackTransport && line.midiSync)
+        return fail("--jack-transport and MIDI Sync (--midi-sync, --midi-clock) cannot go together");
+    if (line.midiClockOut && (line.jackTransport || line.midiSync))
+        return fail("--midi-clock-out goes with a song that plays on its own, not with --midi-sync, "
+                    "--midi-clock or --jack-transport");
     line.song = files[0];
     if (mode.files == 2)
         line.output = files[1];
@@ -220,9 +244,13 @@ const char* usageText() {
            "       tamboro --snapshot SONG.sng OUT.png [--samples DIR] [--pitch CHANNEL=SEMITONES]... [--scale N]\n"
            "                                    paint the panel as it shows that song into a PNG picture\n"
            "       tamboro --play SONG.sng [--samples DIR] [--pitch CHANNEL=SEMITONES]... [--device N]\n"
-           "                      [--seconds S] [--midi-sync [--midi-device N]]\n"
+           "                      [--seconds S] [--midi-sync | --midi-clock] [--midi-device N] [--jack-transport]\n"
+           "                      [--midi-clock-out]\n"
            "                                    play a song through the sound card, looping, until S seconds\n"
-           "                                    have passed or Ctrl-C; with --midi-sync MIDI Start and Stop drive it\n"
+           "                                    have passed or Ctrl-C; with --midi-sync MIDI Start and Stop drive it,\n"
+           "                                    with --midi-clock also the master's MIDI clock places every step;\n"
+           "                                    with --jack-transport the JACK transport starts, stops and places it;\n"
+           "                                    with --midi-clock-out it sends MIDI Start, clock and Stop as it plays\n"
            "       tamboro --list-devices       list the output devices and MIDI inputs with their indices\n"
            "       tamboro --help | --version\n"
            "\n"

@@ -19,6 +19,8 @@ namespace {
 
 std::atomic<bool> interrupted{false};
 
+constexpr int ClockListenerWaitSeconds = 3;
+
 extern "C" void onSignal(int) {
     interrupted.store(true);
 }
@@ -91,6 +93,25 @@ void fadeOut(AudioOutput& output) {
     std::this_thread::sleep_for(std::chrono::duration<double>(periods) + 30ms);
 }
 
+// Sending MIDI clock: a slave hears the Start only when it is connected
+// before it, so the playback waits a moment for the first connection to
+// the MIDI output port.
+void awaitClockListener(AudioOutput& output, std::ostream& out, PlayReport& report) {
+    const int listeners = output.wave.clockOutputListeners();
+    if (listeners < 0) {
+        report.tell(clockOutNeedsJackMessage());
+        return;
+    }
+    if (listeners > 0)
+        return;
+    out << "waiting up to " << ClockListenerWaitSeconds << " s for a connection to " << StreamName << ":MIDI Out"
+        << std::endl;
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(ClockListenerWaitSeconds);
+    while (!interrupted.load() && output.wave.clockOutputListeners() == 0 &&
+           std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
 // A stream line: "NAME, RATE Hz, PERIOD frames a period".
 void describeStream(std::ostream& out, AudioSystems& systems, const std::string& name) {
     out << name << ", " << systems.streamRate() << " Hz, " << systems.streamPeriod()
@@ -126,6 +147,7 @@ int play(const CommandLine& line, SongState& song, AudioSystems& systems, std::o
             return 1;
         }
         song.midiInDevice = line.midiDevice;
+        song.followMidiClock = line.midiClock ? 1 : 0;
         const MidiSyncResult armed = toggleMidiSync(output, song);
         if (armed.change == MidiSyncChange::MidiInputFailed)
             report.tell(midiInputFailedMessage(MessageOwner::None, armed.midiReason));
@@ -136,16 +158,35 @@ int play(const CommandLine& line, SongState& song, AudioSystems& systems, std::o
         }
         out << "armed: ";
         describeStream(out, systems, name);
-        out << "; waiting for MIDI Start on " << escapeForTerminal(systems.midi().portName(line.midiDevice))
+        out << "; waiting for MIDI Start" << (line.midiClock ? " and clock" : "") << " on "
+            << escapeForTerminal(systems.midi().portName(line.midiDevice))
             << std::endl;
         if (!runTicks(output, song, report, line.seconds, true))
             status = 1;
-    } else {
-        const OutputResult started = startPlayback(output, song);
-        if (!started.ok()) {
-            report.tell(started);
+    } else if (line.jackTransport) {
+        const TransportResult armed = toggleFollowJackTransport(output, song);
+        report.tell(armed.output);
+        if (!song.followJackTransport || !output.outputOpen) {
+            shutdownOutput(output, song);
             return 1;
         }
+        out << "armed: ";
+        describeStream(out, systems, name);
+        out << "; waiting for the JACK transport to roll" << std::endl;
+        if (!runTicks(output, song, report, line.seconds, true))
+            status = 1;
+    } else {
+        if (line.midiClockOut)
+            toggleSendMidiClock(output, song);
+        const OutputResult opened = openOutput(output, song, song.outputDevice);
+        if (!opened.ok()) {
+            report.tell(opened);
+            return 1;
+        }
+        if (line.midiClockOut)
+            awaitClockListener(output, out, report);
+        startOutput(output);
+        song.playing = 1;
         out << "playing: ";
         describeStream(out, systems, name);
         out << std::endl;

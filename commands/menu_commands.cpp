@@ -55,6 +55,15 @@ void onMenuCommand(DesktopSession& session, CommandWindow& window, int id) {
     case MenuId::EnableMidiSync:
         midiSyncCommand(output, song, shell);
         break;
+    case MenuId::FollowMidiClock:
+        followMidiClockCommand(output, song, shell);
+        break;
+    case MenuId::FollowJackTransport:
+        followJackTransportCommand(output, song, shell);
+        break;
+    case MenuId::SendMidiClock:
+        sendMidiClockCommand(output, song, shell);
+        break;
     default:
         window.repaintErasing();
         break;

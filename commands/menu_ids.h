@@ -19,6 +19,9 @@ inline constexpr int CopyPattern = 40009;
 inline constexpr int PastePattern = 40010;
 inline constexpr int SelectMidiInDevice = 40011;
 inline constexpr int EnableMidiSync = 40013;
+inline constexpr int FollowMidiClock = 40014;
+inline constexpr int FollowJackTransport = 40015;
+inline constexpr int SendMidiClock = 40016;
 }  // namespace MenuId
 
 }  // namespace tamboro

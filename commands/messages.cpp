@@ -35,6 +35,10 @@ Message outputProblemMessage(const OutputResult& result) {
                            " frames at a time; Tamboro needs " + std::to_string(MaxPeriodFrames) +
                            " or fewer. Choose a shorter period (buffer size) for it.",
                        std::string(OutputCaption));
+    case OutputProblem::NoTransport:
+        return warning(MessageOwner::None,
+                       "Follow JACK Transport needs the JACK output device: choose it in Select WAV Device.",
+                       std::string(OutputCaption));
     }
     return {};
 }
@@ -57,6 +61,20 @@ Message midiInputFailedMessage(MessageOwner owner, const std::string& reason) {
         text += "\n" + sentence;
     }
     return warning(owner, std::move(text), "Error");
+}
+
+Message clockOutNeedsJackMessage() {
+    return {MessageOwner::MainWindow,
+            "MIDI clock is sent through the JACK output device (its port MIDI Out); "
+            "the output device chosen cannot send it.",
+            "Info", MessageIcon::Information};
+}
+
+Message playFollowingTransportMessage() {
+    return {MessageOwner::MainWindow,
+            "Play Button deactivated while following the JACK transport.\n"
+            "Start the transport instead.",
+            "Info", MessageIcon::Information};
 }
 
 Message playInMidiSyncMessage() {

@@ -31,6 +31,8 @@ Message outputLostMessage();
 Message midiInputFailedMessage(MessageOwner owner, const std::string& reason = {});
 // The Play lamp clicked while MIDI Sync is on.
 Message playInMidiSyncMessage();
+Message playFollowingTransportMessage();
+Message clockOutNeedsJackMessage();
 // Start-up: the panel's font, the step-button bitmaps, no output device.
 Message fontMissingMessage();
 Message bitmapsMissingMessage();

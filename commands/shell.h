@@ -1,6 +1,6 @@
 #pragma once
 // What the menu commands need of the desktop: message boxes, the open and
-// save dialogs, the device list dialog, the MIDI Sync check mark and
+// save dialogs, the device list dialog, the Options' check marks and
 // repaints. The desktop program implements it with Qt; tests use a scripted
 // one. Main thread only.
 
@@ -59,14 +59,18 @@ public:
     // unsaved changes are to be saved before the program closes.
     virtual SaveChangesAnswer askSaveChanges() = 0;
 
-    // The check mark of Options > Enable MIDI Sync.
-    virtual void setMidiSyncChecked(bool checked) = 0;
+    // The check mark of an Options item (Enable MIDI Sync, Follow MIDI
+    // Clock), by its command identifier.
+    virtual void setChecked(int menuId, bool checked) = 0;
 
     // The whole panel is painted anew (without erasing the background).
     virtual void repaintPanel() = 0;
 
     // The Play and Stop lamps are painted anew from `playing`.
     virtual void repaintLamps() = 0;
+
+    // TEMPO's number and slider are painted anew (the tempo followed changed).
+    virtual void repaintTempo() = 0;
 };
 
 }  // namespace tamboro

@@ -21,7 +21,8 @@ void DesktopPanelHost::chooseSample(int channel) {
 }
 
 void DesktopPanelHost::playPressedInMidiSync() {
-    show(*session_.shell, playInMidiSyncMessage());
+    show(*session_.shell, session_.song.followJackTransport != 0 ? playFollowingTransportMessage()
+                                                                 : playInMidiSyncMessage());
 }
 
 }  // namespace tamboro

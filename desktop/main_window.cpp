@@ -30,8 +30,9 @@ MainWindow::MainWindow(SongState& song, AudioOutput& output, FileFolders& folder
     panel_ = new PanelWidget(song, host_, resources, this);
     setCentralWidget(panel_);
     qtShell_ = std::make_unique<QtShell>(
-        *this, menuItem(MenuId::EnableMidiSync),
-        QtShell::Repaints{[this] { panel_->repaintPanel(); }, [this] { panel_->repaintLamps(); }});
+        *this, menuItems_,
+        QtShell::Repaints{[this] { panel_->repaintPanel(); }, [this] { panel_->repaintLamps(); },
+                          [this] { panel_->repaintTempo(); }});
     if (session_.shell == nullptr)
         session_.shell = qtShell_.get();
 

@@ -25,7 +25,7 @@ std::map<int, QAction*> buildMenuBar(QMenuBar& bar, const std::function<void(int
                 break;
             QAction* action = dropDown->addAction(caption);
             const int id = entry.id;
-            if (id == MenuId::EnableMidiSync) {
+            if (entry.checkable) {
                 action->setCheckable(true);
                 // Qt flips a checkable item before reporting it; the command
                 // decides (turning MIDI Sync on while playing changes nothing).

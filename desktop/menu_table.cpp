@@ -12,6 +12,9 @@ constexpr MenuEntry dropDown(std::string_view caption) {
 constexpr MenuEntry item(std::string_view caption, int id) {
     return {MenuEntryKind::Item, caption, id};
 }
+constexpr MenuEntry checkItem(std::string_view caption, int id) {
+    return {MenuEntryKind::Item, caption, id, true};
+}
 constexpr MenuEntry separator() {
     return {MenuEntryKind::Separator, {}, 0};
 }
@@ -30,7 +33,10 @@ constexpr std::array menuEntries{
     item("Select &WAV Device...", MenuId::SelectWavDevice),
     separator(),
     item("Select &MIDI In Device...", MenuId::SelectMidiInDevice),
-    item("Enable MIDI &Sync", MenuId::EnableMidiSync),
+    checkItem("Enable MIDI &Sync", MenuId::EnableMidiSync),
+    checkItem("Follow MIDI &Clock", MenuId::FollowMidiClock),
+    checkItem("Follow &JACK Transport", MenuId::FollowJackTransport),
+    checkItem("Se&nd MIDI Clock", MenuId::SendMidiClock),
 
     dropDown("&Pattern"),
     item("Cl&ear", MenuId::ClearPattern),

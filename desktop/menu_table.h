@@ -14,8 +14,9 @@
 namespace tamboro {
 
 
-// Index of the "&Options" drop-down in the menu bar; it holds the
-// "Enable MIDI &Sync" item whose check mark follows the MIDI sync state.
+// Index of the "&Options" drop-down in the menu bar; it holds the items
+// with check marks (Enable MIDI Sync, Follow MIDI Clock), which the program
+// sets from its state.
 inline constexpr int OptionsDropDownIndex = 1;
 
 enum class MenuEntryKind {
@@ -28,6 +29,7 @@ struct MenuEntry {
     MenuEntryKind kind;
     std::string_view caption;   // with "&" before the mnemonic letter
     int id;                     // 0 for drop-downs and separators
+    bool checkable = false;     // an item with a check mark only the program sets
 };
 
 // The whole menu bar, drop-downs in order, each followed by its entries.

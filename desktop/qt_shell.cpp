@@ -19,8 +19,8 @@ QString fromUtf8(std::string_view text) {
 
 }  // namespace
 
-QtShell::QtShell(QWidget& mainWindow, QAction* midiSyncItem, Repaints repaints)
-    : mainWindow_(mainWindow), midiSyncItem_(midiSyncItem), repaints_(std::move(repaints)) {}
+QtShell::QtShell(QWidget& mainWindow, std::map<int, QAction*> items, Repaints repaints)
+    : mainWindow_(mainWindow), items_(std::move(items)), repaints_(std::move(repaints)) {}
 
 void QtShell::showMessage(MessageOwner owner, std::string_view text, std::string_view caption,
                           MessageIcon icon) {
@@ -84,9 +84,10 @@ SaveChangesAnswer QtShell::askSaveChanges() {
     }
 }
 
-void QtShell::setMidiSyncChecked(bool checked) {
-    if (midiSyncItem_ != nullptr)
-        midiSyncItem_->setChecked(checked);
+void QtShell::setChecked(int menuId, bool checked) {
+    const auto found = items_.find(menuId);
+    if (found != items_.end() && found->second != nullptr)
+        found->second->setChecked(checked);
 }
 
 void QtShell::repaintPanel() {
@@ -97,6 +98,11 @@ void QtShell::repaintPanel() {
 void QtShell::repaintLamps() {
     if (repaints_.lamps)
         repaints_.lamps();
+}
+
+void QtShell::repaintTempo() {
+    if (repaints_.tempo)
+        repaints_.tempo();
 }
 
 }  // namespace tamboro

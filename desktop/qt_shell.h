@@ -1,13 +1,14 @@
 #pragma once
 // The Shell of the desktop program: Qt message boxes, Qt's own file dialogs
 // (their modal loop keeps the refill timer running), the device list dialog,
-// the question about unsaved changes, the MIDI Sync check mark and the
+// the question about unsaved changes, the Options' check marks and the
 // panel's repaints. Main thread.
 
 #include <QAction>
 #include <QWidget>
 
 #include <functional>
+#include <map>
 
 #include "commands/shell.h"
 
@@ -18,9 +19,11 @@ public:
     struct Repaints {
         std::function<void()> panel;
         std::function<void()> lamps;
+        std::function<void()> tempo;
     };
 
-    QtShell(QWidget& mainWindow, QAction* midiSyncItem, Repaints repaints);
+    // `items`: the menu's items by identifier, those with check marks among them.
+    QtShell(QWidget& mainWindow, std::map<int, QAction*> items, Repaints repaints);
 
     void showMessage(MessageOwner owner, std::string_view text, std::string_view caption,
                      MessageIcon icon) override;
@@ -30,13 +33,14 @@ public:
     bool runDeviceDialog(std::string_view caption, const std::vector<std::string>& entries,
                          const std::function<void(int selected)>& onOk) override;
     SaveChangesAnswer askSaveChanges() override;
-    void setMidiSyncChecked(bool checked) override;
+    void setChecked(int menuId, bool checked) override;
     void repaintPanel() override;
     void repaintLamps() override;
+    void repaintTempo() override;
 
 private:
     QWidget& mainWindow_;
-    QAction* midiSyncItem_;
+    std::map<int, QAction*> items_;
     Repaints repaints_;
 };
 

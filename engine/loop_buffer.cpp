@@ -1,6 +1,7 @@
 #include "engine/loop_buffer.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <new>
 
@@ -10,12 +11,21 @@ namespace {
 
 constexpr uint32_t RunningBit = 1;
 
+// Microseconds of the monotonic clock, modulo 2^32 (about 71 minutes): only
+// differences of less than that are taken.
+uint32_t nowMicros() {
+    const auto since = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::microseconds>(since).count());
+}
+
+constexpr uint32_t LongestExtrapolation = 250000;   // microseconds
+
 // The fade-out word.
 enum FadeState : uint32_t { NoFade = 0, FadeAsked = 1, FadeDone = 2 };
 
 }  // namespace
 
-LoopBuffer::LoopBuffer(uint32_t startPosition) : startPosition_(startPosition & ~(Bytes - 1)) {
+LoopBuffer::LoopBuffer(uint32_t startPosition) : startPosition_(startPosition & ~(Bytes - 1)), clock_(&nowMicros) {
     halves_[0].store(0, std::memory_order_relaxed);
     halves_[1].store(0, std::memory_order_relaxed);
     view_.store(startPosition_, std::memory_order_relaxed);
@@ -145,12 +155,23 @@ void LoopBuffer::publish() {
     claimedHalf_ = -1;
 }
 
+uint32_t LoopBuffer::positionNow() const {
+    const uint64_t stamp = stamp_.load(std::memory_order_acquire);
+    const uint32_t elapsed = std::min(clock_() - static_cast<uint32_t>(stamp), LongestExtrapolation);
+    const auto frames = static_cast<uint32_t>(uint64_t{elapsed} * 44100 / 1000000);
+    return static_cast<uint32_t>(stamp >> 32) + 4 * frames;
+}
+
 LoopBuffer::View LoopBuffer::view() const {
     const uint64_t v = view_.load(std::memory_order_acquire);
     return View{(v >> 32 & 1) != 0, static_cast<uint32_t>(v >> 33), static_cast<uint32_t>(v)};
 }
 
 // --- Audio callback ---
+
+void LoopBuffer::markTime() {
+    stamp_.store(uint64_t{player_.position} << 32 | clock_(), std::memory_order_release);
+}
 
 void LoopBuffer::publishView() {
     view_.store(uint64_t{player_.epoch} << 33 | uint64_t{player_.active} << 32 | player_.position,
@@ -212,6 +233,7 @@ LoopBuffer::Obeyed LoopBuffer::obeyTransport() {
     player_.generation = t;
     player_.position = startPosition_;
     publishView();
+    markTime();
     return Obeyed::Began;
 }
 
@@ -262,6 +284,7 @@ void LoopBuffer::readFrames(int16_t* out, uint32_t frames) {
         }
     }
     publishView();
+    markTime();
     if (fadeFrames > 0) {
         fade(first, fadeFrames);
         if (fadeFrames < total)

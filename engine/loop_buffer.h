@@ -85,6 +85,8 @@ public:
     // Claims the first half for segment 0 of a new priming and returns it
     // to be rendered, or null while the callback still plays it.
     int16_t* beginPriming();
+    // The latest priming, as View::epoch will show it while it plays.
+    uint32_t primingEpoch() const { return epoch_; }
     // True while the first half holds the latest priming, not yet played.
     bool primedAndUnplayed() const;
 
@@ -96,6 +98,16 @@ public:
 
     // Publishes the half claimed by beginPriming or beginRefill as ready.
     void publish();
+
+    // The byte position the callback has reached by now (any thread): the
+    // last one it noted, moved on by the time since then (at most a quarter
+    // of a second). A MIDI message that arrives on a thread of its own is
+    // placed on the playback's frames by it.
+    uint32_t positionNow() const;
+    // The clock of those times, microseconds modulo 2^32: the monotonic
+    // clock, or a test's own. Only while no stream is open.
+    using Microseconds = uint32_t (*)();
+    void useClock(Microseconds clock) { clock_ = clock; }
 
     struct View {
         bool active = false;            // a playback sounds
@@ -121,8 +133,12 @@ public:
     Obeyed obeyTransport();
     // Copies `frames` stereo frames (16-bit, left then right) at the current
     // offset and advances the byte counter; silence while no playback
-    // sounds or when a half was not ready in time.
+    // sounds or when a half was not ready in time. Notes the time (markTime).
     void readFrames(int16_t* out, uint32_t frames);
+    // Notes that the playback stands at its position now: after each read,
+    // and on JACK before each MIDI message inside the period, so that a
+    // message handled there is placed exactly at its frame.
+    void markTime();
 
 private:
     enum State : uint64_t { Free = 0, Writing = 1, Ready = 2, Playing = 3 };
@@ -150,6 +166,8 @@ private:
     std::atomic<uint32_t> transport_{0};    // generation << 1 | running
     std::atomic<TransportListener*> listener_{nullptr};
     std::atomic<uint64_t> view_{0};         // epoch << 33 | active << 32 | position
+    std::atomic<uint64_t> stamp_{0};        // position << 32 | the time it was noted, in microseconds
+    Microseconds clock_;
     std::atomic<uint32_t> fade_{0};         // FadeState
 
     // Main thread only.

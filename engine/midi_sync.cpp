@@ -4,13 +4,13 @@ namespace tamboro {
 
 namespace {
 
-// The input's callback: the context is the AudioOutput's LoopBuffer.
+// The input's callback: the context is the AudioOutput's MidiSyncInput.
 void deliver(void* context, uint32_t message) {
-    onMidiIn(*static_cast<LoopBuffer*>(context), message);
+    static_cast<MidiSyncInput*>(context)->receive(message);
 }
 
 bool openMidiInput(AudioOutput& out, int device, std::string& reason) {
-    out.midiInOpen = out.midi.open(device, &deliver, &out.loop, reason);
+    out.midiInOpen = out.midi.open(device, &deliver, &out.sync, reason);
     if (out.midiInOpen)
         out.midi.start();
     return out.midiInOpen;
@@ -36,9 +36,14 @@ MidiSyncResult toggleMidiSync(AudioOutput& out, SongState& song) {
     }
     if (song.playing)
         return {MidiSyncChange::NothingWhilePlaying, {}, {}};
+    if (song.followJackTransport)
+        toggleFollowJackTransport(out, song);   // the transport gives way
     if (!out.loop.allocated())
         return {MidiSyncChange::NoMixBuffer, {}, {}};
     out.loop.resetTransport();
+    out.sync.forget();
+    out.sync.setFollowClock(song.followMidiClock != 0);
+    resetFollowSession(out.follow);
     std::string reason;
     if (!openMidiInput(out, song.midiInDevice, reason))
         return {MidiSyncChange::MidiInputFailed, {}, std::move(reason)};
@@ -48,11 +53,12 @@ MidiSyncResult toggleMidiSync(AudioOutput& out, SongState& song) {
     return result;
 }
 
-void onMidiIn(LoopBuffer& loop, uint32_t message) {
-    if (message == MidiStart || message == MidiContinue)
-        loop.requestStart();
-    else if (message == MidiStop)
-        loop.requestStop();
+FollowClockChange toggleFollowMidiClock(AudioOutput& out, SongState& song) {
+    if (song.playing)
+        return FollowClockChange::NothingWhilePlaying;
+    song.followMidiClock = song.followMidiClock ? 0 : 1;
+    out.sync.setFollowClock(song.followMidiClock != 0);
+    return song.followMidiClock ? FollowClockChange::TurnedOn : FollowClockChange::TurnedOff;
 }
 
 bool selectMidiInDevice(AudioOutput& out, SongState& song, int index, std::string& reason) {
@@ -61,6 +67,59 @@ bool selectMidiInDevice(AudioOutput& out, SongState& song, int index, std::strin
         return true;
     closeMidiInput(out);
     return openMidiInput(out, song.midiInDevice, reason);
+}
+
+TransportResult toggleFollowJackTransport(AudioOutput& out, SongState& song) {
+    TransportResult result;
+    if (song.followJackTransport) {
+        song.followJackTransport = 0;
+        out.transport.setFollow(false);
+        song.playing = 0;
+        closeOutputs(out);
+        return result;
+    }
+    if (song.playing) {
+        result.change = TransportChange::NothingWhilePlaying;
+        return result;
+    }
+    if (!out.loop.allocated()) {
+        result.change = TransportChange::NoMixBuffer;
+        return result;
+    }
+    if (song.midiSync) {
+        toggleMidiSync(out, song);
+        result.midiSyncTurnedOff = true;
+    }
+    closeOutputs(out);
+    out.transport.forget();
+    out.follow.transport = TransportFollow{};
+    song.followJackTransport = 1;
+    out.transport.setFollow(true);
+    result.change = TransportChange::TurnedOn;
+    result.output = openOutput(out, song, song.outputDevice);
+    if (!result.output.ok()) {
+        song.followJackTransport = 0;
+        out.transport.setFollow(false);
+    }
+    return result;
+}
+
+ClockOutChange toggleSendMidiClock(AudioOutput& out, SongState& song) {
+    if (song.playing)
+        return ClockOutChange::NothingWhilePlaying;
+    song.sendMidiClock = song.sendMidiClock ? 0 : 1;
+    if (!song.sendMidiClock) {
+        out.clockOut.setSending(false);
+        if (out.outputOpen)
+            out.wave.attachClockOutput(nullptr);
+        return ClockOutChange::TurnedOff;
+    }
+    if (!out.outputOpen)
+        return ClockOutChange::TurnedOn;
+    // An armed output: from its next priming on.
+    const bool port = out.wave.attachClockOutput(&out.clockOut);
+    out.clockOut.setSending(song.midiSync == 0 && song.followJackTransport == 0);
+    return port ? ClockOutChange::TurnedOn : ClockOutChange::TurnedOnNoPort;
 }
 
 }  // namespace tamboro

@@ -2,13 +2,14 @@
 // MIDI Sync: playback follows the real-time messages Start (250), Continue
 // (251) and Stop (252) from a MIDI input.
 //
-// Threads: onMidiIn runs on the MIDI input's thread and only changes the
-// LoopBuffer's transport (atomics), so a Start reaches the audio callback in
-// its next period, with no rendering, locking or allocation; on JACK the
-// input's thread is the output's process callback, which obeys the
-// transport at the message's own frame. Everything else here runs on the
-// main thread; outputTick (engine/audio_output.h) brings a Start or Stop
-// into `playing` and primes the output again.
+// Threads: the MIDI input delivers to the output's MidiSyncInput
+// (engine/clock_sync.h) on its own thread, which only changes the
+// LoopBuffer's transport (atomics) and passes clocks on, so a Start reaches
+// the audio callback in its next period, with no rendering, locking or
+// allocation; on JACK the input's thread is the output's process callback,
+// which obeys the transport at the message's own frame. Everything else
+// here runs on the main thread; outputTick (engine/audio_output.h) brings a
+// Start or Stop into `playing` and primes the output again.
 
 #include <cstdint>
 #include <string>
@@ -40,9 +41,44 @@ struct MidiSyncResult {
 // it on while playing does nothing.
 MidiSyncResult toggleMidiSync(AudioOutput& out, SongState& song);
 
-// One incoming message, packed with its status byte in the low byte.
-// Start and Continue start, Stop stops; everything else is ignored.
-void onMidiIn(LoopBuffer& loop, uint32_t message);
+enum class FollowClockChange { TurnedOn, TurnedOff, NothingWhilePlaying };
+
+enum class TransportChange {
+    TurnedOff,           // the output closed, `playing` 0
+    NothingWhilePlaying, // turning it on while playing does nothing
+    NoMixBuffer,         // arming would render into a missing buffer: it stays off
+    TurnedOn,            // armed; see `output` (NoTransport: not JACK's, it stays off)
+};
+
+struct TransportResult {
+    TransportChange change = TransportChange::TurnedOff;
+    bool midiSyncTurnedOff = false;   // MIDI Sync was on and gave way
+    OutputResult output;
+};
+
+// Follow JACK Transport (command 40015): on while stopped turns MIDI Sync
+// off, opens the output and primes it where the transport stands; rolling
+// then starts the playback and stopping stops it. Off closes the output.
+// An output device that is not JACK's has no transport: it stays off.
+TransportResult toggleFollowJackTransport(AudioOutput& out, SongState& song);
+
+enum class ClockOutChange {
+    TurnedOn,            // MIDI clock goes out from the next Play
+    TurnedOnNoPort,      // on, but the open output device cannot send it (not JACK's)
+    TurnedOff,
+    NothingWhilePlaying, // while playing it changes nothing
+};
+
+// Send MIDI Clock (command 40016): while stopped, switches sending MIDI
+// clock (engine/clock_out.h) on or off; it goes out while the program
+// plays on its own, not in MIDI Sync or following the JACK transport.
+ClockOutChange toggleSendMidiClock(AudioOutput& out, SongState& song);
+
+// Follow MIDI Clock (command 40014): while stopped, switches following the
+// master's clock on or off; the output is primed anew for it by the next
+// tick, and the next Start or Continue follows (or not). While playing it
+// changes nothing.
+FollowClockChange toggleFollowMidiClock(AudioOutput& out, SongState& song);
 
 // A MIDI input chosen in Select MIDI Device: midiInDevice := index and,
 // while an input is open, the input moves to it at once. False when it was

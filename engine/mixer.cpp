@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/clock_out.h"
+#include "engine/follow_steps.h"
 #include "engine/mixer_kernels.h"
 #include "engine/step_clock.h"
 
@@ -253,9 +255,12 @@ void mixBlock(Kernel kernel, ChannelBlock* channels, int count, int16_t* out) {
     }
 }
 
-uint32_t renderHalfWith(SongState& song, int16_t* buffer, Kernel kernel) {
-    uint32_t blocksPerStep = blocksPerStepFor(song.tempo);
+namespace {
 
+// The 128 Blocks of a half, with `afterBlock()` run after each; it returns
+// true to end the half there.
+template <typename AfterBlock>
+uint32_t renderBlocks(SongState& song, int16_t* buffer, Kernel kernel, AfterBlock&& afterBlock) {
     // Pitch set-up, once per call: a knob change is heard from the next call.
     int32_t phase[ChannelCount];
     int32_t phaseStep[ChannelCount];
@@ -304,16 +309,44 @@ uint32_t renderHalfWith(SongState& song, int16_t* buffer, Kernel kernel) {
             phase[channelOf[i]] = channels[i].phase;
         }
 
-        if (stepClockAfterBlock(song, blocksPerStep))
+        if (afterBlock())
             return static_cast<uint32_t>(k * BlockBytes);
     }
     return HalfBytes;
+}
+
+}  // namespace
+
+uint32_t renderHalfWith(SongState& song, int16_t* buffer, Kernel kernel) {
+    uint32_t blocksPerStep = blocksPerStepFor(song.tempo);
+    return renderBlocks(song, buffer, kernel, [&] { return stepClockAfterBlock(song, blocksPerStep); });
 }
 
 }  // namespace mixer
 
 uint32_t renderHalf(SongState& song, int16_t* buffer) {
     return mixer::renderHalfWith(song, buffer, mixer::bestKernel());
+}
+
+uint32_t renderHalfMarking(SongState& song, int16_t* buffer, StepMarks& marks) {
+    uint32_t blocksPerStep = blocksPerStepFor(song.tempo);
+    marks.count = 0;
+    int block = 0;
+    return mixer::renderBlocks(song, buffer, mixer::bestKernel(), [&] {
+        ++block;
+        const bool ended = stepClockAfterBlock(song, blocksPerStep);
+        if (song.blockCounter == 0 && !ended)
+            marks.blocks[marks.count++] = static_cast<uint8_t>(block);
+        return ended;
+    });
+}
+
+void renderHalfFollowing(SongState& song, int16_t* buffer, FollowClock& clock, const StepTimeline& timeline) {
+    planNextStep(clock, timeline);
+    mixer::renderBlocks(song, buffer, mixer::bestKernel(), [&] {
+        followClockAfterBlock(song, clock, timeline);
+        return false;
+    });
 }
 
 }  // namespace tamboro

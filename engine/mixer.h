@@ -36,4 +36,17 @@ constexpr int32_t shape(int32_t y, int32_t a, int32_t b) {
 // the song ended with stopAtEnd set.
 uint32_t renderHalf(SongState& song, int16_t* buffer);
 
+struct FollowClock;
+struct StepTimeline;
+struct StepMarks;
+
+// renderHalf, noting after which Blocks a new step began (for the MIDI
+// clock sent along, engine/clock_out.h). The sound is renderHalf's.
+uint32_t renderHalfMarking(SongState& song, int16_t* buffer, StepMarks& marks);
+
+// Renders 128 Blocks as renderHalf does, but with the step clock that
+// follows a master (engine/follow_steps.h): the next step is planned anew
+// on `timeline` first, and steps begin where it puts them.
+void renderHalfFollowing(SongState& song, int16_t* buffer, FollowClock& clock, const StepTimeline& timeline);
+
 }  // namespace tamboro

@@ -12,6 +12,7 @@ enum class OutputProblem {
     NoMixBuffer,     // the MixBuffer was never allocated: nothing may be rendered
     DeviceFailed,    // the device could not be opened or started; systemText says why
     PeriodTooLong,   // the device plays more than MaxPeriodFrames at a time (periodFrames)
+    NoTransport,     // following the JACK transport, but the device is not JACK's
 };
 
 struct OutputResult {

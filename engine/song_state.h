@@ -111,6 +111,10 @@ struct SongState {
     int32_t outputDevice = 0;
     int32_t outputDeviceCount = 0;
     int32_t midiSync = 0;
+    int32_t followMidiClock = 0;  // MIDI Sync follows the master's clock
+    int32_t followJackTransport = 0;  // playback follows the JACK transport
+    int32_t sendMidiClock = 0;    // MIDI clock goes out while playing on its own
+    int16_t followedTempo = 0;    // the master's tempo, rounded, while followed; 0: none
     int32_t midiInDevice = 0;
     int32_t modalActive = 0;
 };

@@ -3,20 +3,21 @@
 namespace tamboro {
 
 void resetVoices(SongState& song) {
+    resetVoicesAt(song, 0);
+}
+
+void resetVoicesAt(SongState& song, uint32_t step) {
+    const uint8_t* cells = song.stepGrid.data() + step * ChannelCount;
     for (int c = 0; c < ChannelCount; ++c) {
         song.voices[c].position = 0;
-        song.voices[c].level = song.stepGrid[c] != 0 ? song.volume[c] : 0;
+        song.voices[c].level = cells[c] != 0 ? song.volume[c] : 0;
     }
     song.secondHalfDue = 1;
-    song.stepCounter = 0;
+    song.stepCounter = step;
     song.blockCounter = 0;
 }
 
-}  // namespace tamboro
-
-namespace tamboro {
-
-bool stepClockAfterBlock(SongState& song, uint32_t& blocksPerStep) {
+void releaseEndedVoices(SongState& song) {
     // A voice is released once per Block, so it may read up to one Block
     // past the end of its data (those reads give zeros).
     for (int c = 0; c < ChannelCount; ++c) {
@@ -26,6 +27,20 @@ bool stepClockAfterBlock(SongState& song, uint32_t& blocksPerStep) {
             song.voices[c].position = 0;
         }
     }
+}
+
+void triggerStep(SongState& song, uint32_t step) {
+    const uint8_t* cells = song.stepGrid.data() + step * ChannelCount;
+    for (int c = 0; c < ChannelCount; ++c) {
+        if (cells[c] != 0) {
+            song.voices[c].position = 0;
+            song.voices[c].level = song.volume[c];
+        }
+    }
+}
+
+bool stepClockAfterBlock(SongState& song, uint32_t& blocksPerStep) {
+    releaseEndedVoices(song);
 
     // Shuffle lengthens the steps 3, 11, 19, ...: their length is drawn anew
     // after each of their Blocks and stays in force until the next draw.
@@ -46,13 +61,7 @@ bool stepClockAfterBlock(SongState& song, uint32_t& blocksPerStep) {
         if (song.stopAtEnd)
             return true;
     }
-    const uint8_t* cells = song.stepGrid.data() + song.stepCounter * ChannelCount;
-    for (int c = 0; c < ChannelCount; ++c) {
-        if (cells[c] != 0) {
-            song.voices[c].position = 0;
-            song.voices[c].level = song.volume[c];
-        }
-    }
+    triggerStep(song, song.stepCounter);
     return false;
 }
 

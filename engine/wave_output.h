@@ -15,6 +15,8 @@
 namespace tamboro {
 
 class LoopBuffer;
+class TransportInput;
+class ClockOutput;
 
 // The stream's name; JACK shows a client of this name.
 inline constexpr const char* StreamName = "Tamboro";
@@ -42,6 +44,24 @@ public:
     // False when the stream has ended without `close`, e.g. because the
     // audio server dropped the client.
     virtual bool streamAlive() = 0;
+
+    // While open: the stream's callback hands `input` the JACK transport at
+    // the top of every period (null: no more). False when the open device
+    // has no JACK transport.
+    virtual bool attachTransport(TransportInput* input) {
+        (void)input;
+        return false;
+    }
+
+    // While open: the stream's callback sends `output`'s MIDI clock at its
+    // own frames through a MIDI output port (null: no more). False when the
+    // open device cannot (not JACK's).
+    virtual bool attachClockOutput(ClockOutput* output) {
+        (void)output;
+        return false;
+    }
+    // The connections of that MIDI output port now; -1 when there is none.
+    virtual int clockOutputListeners() { return -1; }
 };
 
 }  // namespace tamboro

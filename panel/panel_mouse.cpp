@@ -81,7 +81,7 @@ void handleHeader(PanelInput& input, PanelSurface& surface, int x, int y, bool d
     if (handleArrows(song, surface, x, y))
         return;
     if (inLamp(x, y, PlayLampX)) {
-        if (song.midiSync != 0) {
+        if (song.midiSync != 0 || song.followJackTransport != 0) {
             input.host.playPressedInMidiSync();
         } else if (!dragging && !isPlaying(song)) {
             // The host sets `playing` only when the output really runs.
@@ -94,8 +94,11 @@ void handleHeader(PanelInput& input, PanelSurface& surface, int x, int y, bool d
             drawLamps(surface, song);
         }
     } else if (inSlider(x, y, TempoSliderY)) {
-        song.tempo = static_cast<int16_t>(2 * sliderPosition(x) + MinTempo);
-        drawTempoShuffle(surface, song);
+        // While the master's tempo is followed the slider is not moved.
+        if (song.followedTempo == 0) {
+            song.tempo = static_cast<int16_t>(2 * sliderPosition(x) + MinTempo);
+            drawTempoShuffle(surface, song);
+        }
     } else if (inSlider(x, y, ShuffleSliderY)) {
         song.shuffle = static_cast<int16_t>(sliderPosition(x));
         drawTempoShuffle(surface, song);
@@ -161,7 +164,7 @@ void handlePanelMouse(PanelInput& input, PanelSurface& surface, int x, int y, bo
 PanelPointer updatePanelCursor(const SongState& song, int x, int y) {
     if (y < HeaderHeight && x >= SliderX) {
         const int offset = x - SliderX;
-        const int tempoThumb = (song.tempo - MinTempo) / 2;
+        const int tempoThumb = (std::clamp(shownTempo(song), int{MinTempo}, int{MaxTempo}) - MinTempo) / 2;
         const int shuffleThumb = song.shuffle;
         if (inSlider(x, y, TempoSliderY) && within(offset, tempoThumb, tempoThumb + ThumbWidth - 1))
             return PanelPointer::Resize;

@@ -1,5 +1,6 @@
 #include "panel/panel_renderer.h"
 
+#include <algorithm>
 #include <string>
 
 #include "files/stored_names.h"
@@ -29,7 +30,12 @@ std::string withZeros(int zeros, int value) {
 }
 std::string patternText(int currentPattern) { return withZeros(1, currentPattern + 1); }
 std::string totalText(int songLength) { return withZeros(1, songLength / 16); }
-std::string tempoText(int tempo) { return withZeros(tempo < 100 ? 1 : 0, tempo); }
+std::string tempoText(int tempo) { return withZeros(tempo < 10 ? 2 : tempo < 100 ? 1 : 0, tempo); }
+
+// The TEMPO thumb's position for a tempo, inside the slider.
+int tempoThumb(int tempo) {
+    return (std::clamp(tempo, int{MinTempo}, int{MaxTempo}) - MinTempo) / 2;
+}
 std::string shuffleText(int shuffle) { return withZeros(shuffle < 10 ? 2 : shuffle < 100 ? 1 : 0, shuffle); }
 
 void copyWhole(PanelSurface& surface, PanelBitmap bitmap, QPoint to, QSize size) {
@@ -89,9 +95,9 @@ void drawDigits(PanelSurface& surface, int x, int y, std::string_view text) {
 }
 
 void drawTempoShuffle(PanelSurface& surface, const SongState& song) {
-    drawDigits(surface, SliderNumberX, TempoNumberY, tempoText(song.tempo));
+    drawDigits(surface, SliderNumberX, TempoNumberY, tempoText(shownTempo(song)));
     drawDigits(surface, SliderNumberX, ShuffleNumberY, shuffleText(song.shuffle));
-    drawSlider(surface, SliderX, TempoSliderY, (song.tempo - MinTempo) / 2);
+    drawSlider(surface, SliderX, TempoSliderY, tempoThumb(shownTempo(song)));
     drawSlider(surface, SliderX, ShuffleSliderY, song.shuffle);
 }
 

@@ -14,6 +14,12 @@ namespace tamboro {
 // `playing` is read as a number so that an atomic flag reads the same.
 inline bool isPlaying(const SongState& song) { return song.playing != 0; }
 
+// The tempo TEMPO shows: the master's while a followed playback runs
+// (followedTempo, up to 999), else the song's own.
+inline int shownTempo(const SongState& song) {
+    return song.followedTempo > 0 ? (song.followedTempo < 999 ? song.followedTempo : 999) : song.tempo;
+}
+
 // The whole panel: header, the eight channel strips with their knobs, steps,
 // bars and names, the steppers, the lamps, then TEMPO and SHUFFLE.
 void paintPanel(PanelSurface& surface, const SongState& song);
@@ -31,7 +37,8 @@ void drawSlider(PanelSurface& surface, int x, int y, int position);
 // the digits 0 to 9 draws nothing.
 void drawDigits(PanelSurface& surface, int x, int y, std::string_view text);
 
-// TEMPO number, SHUFFLE number, TEMPO slider, SHUFFLE slider.
+// TEMPO number, SHUFFLE number, TEMPO slider, SHUFFLE slider. TEMPO shows
+// shownTempo, its thumb kept inside the slider's range.
 void drawTempoShuffle(PanelSurface& surface, const SongState& song);
 
 // Both steppers' arrows, then the PATTERN number, then the #TOTAL number.

@@ -48,6 +48,12 @@ void PanelWidget::repaintLamps() {
     showRedraw(surface.damage());
 }
 
+void PanelWidget::repaintTempo() {
+    PanelSurface surface(image_, resources_);
+    drawTempoShuffle(surface, song_);
+    showRedraw(surface.damage());
+}
+
 // Panel pixel p covers widget pixels p * scale / dpr onwards: a whole number
 // of device pixels per panel pixel.
 QRect PanelWidget::toWidget(const QRect& panelRect) const {

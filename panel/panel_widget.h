@@ -35,6 +35,9 @@ public:
     // started or stopped playback).
     void repaintLamps();
 
+    // TEMPO's number and slider painted anew (the tempo followed changed).
+    void repaintTempo();
+
     // The panel as last drawn, 640 x 460.
     const QImage& panelImage() const { return image_; }
 

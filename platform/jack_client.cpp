@@ -9,6 +9,8 @@
 #include <thread>
 
 #include "engine/loop_buffer.h"
+#include "engine/clock_out.h"
+#include "engine/transport_sync.h"
 #include "platform/jack_probe.h"
 
 namespace tamboro {
@@ -144,7 +146,22 @@ bool JackClient::start(std::string& error) {
     return true;
 }
 
+bool JackClient::attachTransport(TransportInput* input) {
+    if (!output_.opened)
+        return false;
+    if (input)
+        transportSlot_.store(input, std::memory_order_seq_cst);
+    else
+        detach(transportSlot_);
+    return true;
+}
+
 void JackClient::close() {
+    detach(transportSlot_);
+    detach(clockSlot_);
+    if (clockOut_.port && client_ && !dropped_.load(std::memory_order_acquire))
+        jack_port_unregister(client_, clockOut_.port);
+    clockOut_ = ClockOut{};
     detach(outputSlot_);
     Output& out = output_;
     out.loop.store(nullptr, std::memory_order_relaxed);
@@ -233,6 +250,7 @@ int JackClient::process(jack_nframes_t frames, void* self) {
 // message goes to the engine (a Start or Stop changes the transport), and
 // the transport is obeyed there before the loop plays on.
 void JackClient::run(jack_nframes_t frames, Output* output, Midi* midi) {
+    Edges edges;
     float* left = nullptr;
     float* right = nullptr;
     LoopBuffer* loop = nullptr;
@@ -244,7 +262,9 @@ void JackClient::run(jack_nframes_t frames, Output* output, Midi* midi) {
             std::memset(left, 0, sizeof(float) * frames);
             std::memset(right, 0, sizeof(float) * frames);
         } else {
-            obey(*output, *loop);   // the main thread's Start and Stop, at the top
+            if (TransportInput* transport = transportSlot_.load(std::memory_order_acquire))
+                tellTransport(*transport, frames);   // rolling starts, stopping stops: at the top
+            obey(*output, *loop, edges, 0);   // the main thread's Start and Stop, at the top
         }
     }
     uint32_t at = 0;
@@ -258,30 +278,91 @@ void JackClient::run(jack_nframes_t frames, Output* output, Midi* midi) {
             const uint32_t frame = std::clamp<uint32_t>(event.time, at, frames);
             midi->parser.feed(event.buffer, event.size, [&](uint32_t message) {
                 if (loop) {
-                    play(*output, *loop, left, right, at, frame);
+                    play(*output, *loop, left, right, edges, at, frame);
                     at = frame;
                 }
+                if (loop)
+                    loop->markTime();   // the message's frame, for clocks the engine stamps
                 midi->callback(midi->context, message);
                 if (loop)
-                    obey(*output, *loop);
+                    obey(*output, *loop, edges, at);
             });
         }
     }
     if (loop)
-        play(*output, *loop, left, right, at, frames);
+        play(*output, *loop, left, right, edges, at, frames);
+    if (const ClockOut* clock = clockSlot_.load(std::memory_order_acquire); clock && output) {
+        if (loop)
+            sendClock(*clock, *loop, edges, frames);
+        else
+            jack_midi_clear_buffer(jack_port_get_buffer(clock->port, frames));
+    }
 }
 
-void JackClient::obey(Output& output, LoopBuffer& loop) {
+void JackClient::sendClock(const ClockOut& clock, const LoopBuffer& loop, const Edges& edges, jack_nframes_t frames) {
+    void* buffer = jack_port_get_buffer(clock.port, frames);
+    jack_midi_clear_buffer(buffer);
+    const unsigned rate = output_.rate != 0 ? output_.rate : SongRate;
+    clock.output->period(edges.beganAt, edges.endedAt, loop.view(), frames, double(SongRate) / rate,
+                         [&](uint32_t offset, uint8_t status) { jack_midi_event_write(buffer, offset, &status, 1); });
+}
+
+bool JackClient::attachClockOutput(ClockOutput* output) {
+    if (!output_.opened || !client_)
+        return false;
+    detach(clockSlot_);
+    if (clockOut_.port && !dropped_.load(std::memory_order_acquire))
+        jack_port_unregister(client_, clockOut_.port);
+    clockOut_ = ClockOut{};
+    if (!output)
+        return true;
+    clockOut_.port = jack_port_register(client_, JackMidiOutPortName, JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+    if (!clockOut_.port)
+        return false;
+    clockOut_.output = output;
+    clockSlot_.store(&clockOut_, std::memory_order_seq_cst);
+    return true;
+}
+
+void JackClient::tellTransport(TransportInput& input, jack_nframes_t frames) {
+    jack_position_t position;
+    const jack_transport_state_t state = jack_transport_query(client_, &position);
+    TransportSample sample;
+    sample.rolling = state == JackTransportRolling;
+    sample.starting = state == JackTransportStarting;
+    sample.frame = position.frame;
+    sample.rate = position.frame_rate;
+    sample.cycleFrames = frames;
+    sample.bbt = (position.valid & JackPositionBBT) != 0;
+    if (sample.bbt) {
+        sample.bar = position.bar;
+        sample.beat = position.beat;
+        sample.tick = position.tick;
+        sample.ticksPerBeat = position.ticks_per_beat;
+        sample.beatsPerBar = position.beats_per_bar;
+        sample.beatType = position.beat_type;
+        sample.beatsPerMinute = position.beats_per_minute;
+    }
+    input.cycle(sample);
+}
+
+void JackClient::obey(Output& output, LoopBuffer& loop, Edges& edges, uint32_t at) {
+    const LoopBuffer::Obeyed obeyed = loop.obeyTransport();
+    if (obeyed == LoopBuffer::Obeyed::Began)
+        edges.beganAt = static_cast<int>(at);
+    else if (obeyed == LoopBuffer::Obeyed::Ended)
+        edges.endedAt = static_cast<int>(at);
     // A playback that begins or ends drops what the resampler read ahead.
-    if (loop.obeyTransport() != LoopBuffer::Obeyed::Nothing && output.resampler.isOpen())
+    if (obeyed != LoopBuffer::Obeyed::Nothing && output.resampler.isOpen())
         output.resampler.reset();
 }
 
 // Frames from..to of the period, as floats x / 32768 (exact for 16-bit values).
-void JackClient::play(Output& output, LoopBuffer& loop, float* left, float* right, uint32_t from,
+void JackClient::play(Output& output, LoopBuffer& loop, float* left, float* right, Edges& edges, uint32_t from,
                       uint32_t to) {
     while (from < to) {
         const uint32_t n = std::min(to - from, ScratchFrames);
+        const bool sounded = loop.view().active;
         if (output.resampler.isOpen()) {
             output.resampler.read(output.scratch.data(), n);
             for (uint32_t f = 0; f < n; ++f) {
@@ -295,6 +376,8 @@ void JackClient::play(Output& output, LoopBuffer& loop, float* left, float* righ
                 right[from + f] = static_cast<float>(output.pcm[2 * f + 1]) * (1.0f / 32768.0f);
             }
         }
+        if (sounded && !loop.view().active && edges.endedAt < 0)
+            edges.endedAt = static_cast<int>(from + n);   // a fade-out ended in these frames
         from += n;
     }
 }

@@ -1,7 +1,10 @@
 #pragma once
 // Tamboro's one JACK client, "Tamboro": its two audio outputs ("outport 0",
-// "outport 1") and its MIDI input ("MIDI In") meet in one process callback,
-// so a MIDI Start or Stop acts at its own frame inside the period.
+// "outport 1"), its MIDI input ("MIDI In") and, while MIDI clock is sent,
+// its MIDI output ("MIDI Out") meet in one process callback,
+// so a MIDI Start or Stop acts at its own frame inside the period. While the
+// transport is followed, the callback tells the engine what the JACK
+// transport says at the top of each period, before the loop obeys.
 //
 // As an output system it lists one device, the client with its two
 // outputs; opening it registers them and connects them to the first two
@@ -34,9 +37,11 @@
 
 namespace tamboro {
 
-// The client's name, and its MIDI input port's (in JACK "Tamboro:MIDI In").
+// The client's name, and its MIDI input and output ports' (in JACK
+// "Tamboro:MIDI In" and "Tamboro:MIDI Out").
 inline constexpr const char* JackClientName = "Tamboro";
 inline constexpr const char* JackMidiPortName = "MIDI In";
+inline constexpr const char* JackMidiOutPortName = "MIDI Out";
 
 class JackClient : public OutputBackend {
 public:
@@ -60,6 +65,9 @@ public:
     uint32_t periodFrames() const override { return periodFrames_; }
     unsigned streamRate() const override { return output_.rate; }
     unsigned streamPeriod() const override { return output_.period; }
+    bool attachTransport(TransportInput* input) override;
+    bool attachClockOutput(ClockOutput* output) override;
+    int clockOutputListeners() override { return clockOut_.port ? jack_port_connected(clockOut_.port) : -1; }
 
     // --- The MIDI input ---
     // Every other client's MIDI output port, by full name.
@@ -96,9 +104,20 @@ private:
     static int process(jack_nframes_t frames, void* self);
     static void shutDown(jack_status_t, const char*, void* self);
     void run(jack_nframes_t frames, Output* output, Midi* midi);
-    static void play(Output& output, LoopBuffer& loop, float* left, float* right, uint32_t from,
+    void tellTransport(TransportInput& input, jack_nframes_t frames);
+    // Where in a period a playback began and ended, for the MIDI clock sent.
+    struct Edges {
+        int beganAt = -1;
+        int endedAt = -1;
+    };
+    struct ClockOut {
+        jack_port_t* port = nullptr;
+        ClockOutput* output = nullptr;
+    };
+    static void play(Output& output, LoopBuffer& loop, float* left, float* right, Edges& edges, uint32_t from,
                      uint32_t to);
-    static void obey(Output& output, LoopBuffer& loop);
+    static void obey(Output& output, LoopBuffer& loop, Edges& edges, uint32_t at);
+    void sendClock(const ClockOut& clock, const LoopBuffer& loop, const Edges& edges, jack_nframes_t frames);
     // Takes `slot` away from the callback and waits until no callback
     // still uses what it held.
     template <typename T>
@@ -112,6 +131,9 @@ private:
     Midi midi_;
     std::atomic<Output*> outputSlot_{nullptr};
     std::atomic<Midi*> midiSlot_{nullptr};
+    std::atomic<TransportInput*> transportSlot_{nullptr};   // set while the output is open
+    ClockOut clockOut_;                                      // the port "MIDI Out" while clock is sent
+    std::atomic<ClockOut*> clockSlot_{nullptr};
     std::atomic<uint64_t> entered_{0};   // callbacks begun
     std::atomic<uint64_t> left_{0};      // callbacks ended
     std::atomic<bool> dropped_{false};   // the server shut the client down

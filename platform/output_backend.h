@@ -14,6 +14,8 @@
 namespace tamboro {
 
 class LoopBuffer;
+class TransportInput;
+class ClockOutput;
 
 class OutputBackend {
 public:
@@ -35,6 +37,17 @@ public:
     // The open stream's rate and period in the device's own frames (0 when closed).
     virtual unsigned streamRate() const = 0;
     virtual unsigned streamPeriod() const = 0;
+    // As WaveOutput::attachClockOutput; only JACK sends it here.
+    virtual bool attachClockOutput(ClockOutput* output) {
+        (void)output;
+        return false;
+    }
+    virtual int clockOutputListeners() { return -1; }
+    // As WaveOutput::attachTransport; only JACK has a transport.
+    virtual bool attachTransport(TransportInput* input) {
+        (void)input;
+        return false;
+    }
 };
 
 }  // namespace tamboro

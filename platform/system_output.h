@@ -27,6 +27,9 @@ public:
     bool start(std::string& error) override;
     void close() override;
     bool streamAlive() override { return open_ && open_->streamAlive(); }
+    bool attachTransport(TransportInput* input) override { return open_ && open_->attachTransport(input); }
+    bool attachClockOutput(ClockOutput* output) override { return open_ && open_->attachClockOutput(output); }
+    int clockOutputListeners() override { return open_ ? open_->clockOutputListeners() : -1; }
 
     // What the last count found, one phrase per system.
     std::string systemsFound() const { return found_; }

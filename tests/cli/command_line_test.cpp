@@ -66,6 +66,23 @@ TEST(CommandLineParsing, PlayAndListDevices) {
     EXPECT_EQ(line.midiDevice, 1);
     EXPECT_EQ(line.pitch[2], -5);
     EXPECT_EQ(parseCommandLine({"--list-devices"}).action, Action::ListDevices);
+    EXPECT_FALSE(line.midiClock);
+
+    // --midi-clock is MIDI Sync that follows the clock too.
+    const CommandLine clock = parseCommandLine({"--play", "in.sng", "--midi-clock", "--midi-device", "2"});
+    ASSERT_EQ(clock.action, Action::Play) << clock.error;
+    EXPECT_TRUE(clock.midiSync);
+    EXPECT_TRUE(clock.midiClock);
+    EXPECT_EQ(clock.midiDevice, 2);
+    EXPECT_EQ(parseCommandLine({"--render", "a", "b", "--midi-clock"}).error, "--midi-clock goes with --play");
+
+    const CommandLine transport = parseCommandLine({"--play", "in.sng", "--jack-transport"});
+    ASSERT_EQ(transport.action, Action::Play) << transport.error;
+    EXPECT_TRUE(transport.jackTransport);
+    EXPECT_FALSE(transport.midiSync);
+    EXPECT_EQ(parseCommandLine({"--play", "in.sng", "--jack-transport", "--midi-clock"}).action, Action::Error);
+    EXPECT_TRUE(parseCommandLine({"--play", "in.sng", "--midi-clock-out"}).midiClockOut);
+    EXPECT_EQ(parseCommandLine({"--play", "in.sng", "--midi-clock-out", "--midi-sync"}).action, Action::Error);
 
     const std::vector<std::vector<std::string>> bad = {
         {"--play"},

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "commands/device_commands.h"
+#include "commands/menu_ids.h"
 #include "engine/midi_sync.h"
 #include "tests/support/playback_rig.h"
 #include "tests/support/scripted_shell.h"
@@ -95,13 +96,13 @@ TEST(DeviceCommands, MidiSyncSetsItsCheckMarkOnlyWhenItIsOnAndSaysWhyNot) {
     {
         CommandRig rig;
         midiSyncCommand(rig.out, *rig.song, rig.shell);
-        EXPECT_EQ(rig.shell.midiSyncChecked, true);
+        EXPECT_EQ(rig.shell.checked(MenuId::EnableMidiSync), true);
         EXPECT_TRUE(rig.shell.messages.empty());
         rig.midi.send(MidiStart);
         tickCommand(rig.out, *rig.song, rig.shell);
         EXPECT_EQ(rig.shell.lampRepaints, 1);
         midiSyncCommand(rig.out, *rig.song, rig.shell);   // off while running
-        EXPECT_EQ(rig.shell.midiSyncChecked, false);
+        EXPECT_EQ(rig.shell.checked(MenuId::EnableMidiSync), false);
         EXPECT_EQ(rig.shell.lampRepaints, 2);
     }
     {   // The input cannot open: no check mark, a box owned by the window.
@@ -109,7 +110,7 @@ TEST(DeviceCommands, MidiSyncSetsItsCheckMarkOnlyWhenItIsOnAndSaysWhyNot) {
         rig.midi.broken = {0};
         rig.midi.brokenReason = "no JACK server is running";
         midiSyncCommand(rig.out, *rig.song, rig.shell);
-        EXPECT_NE(rig.shell.midiSyncChecked, true);
+        EXPECT_NE(rig.shell.checked(MenuId::EnableMidiSync), true);
         const auto& box = rig.onlyMessage();
         EXPECT_EQ(box.text, "Could not open MIDI device.\nNo JACK server is running.");
         EXPECT_EQ(box.caption, "Error");
@@ -119,17 +120,77 @@ TEST(DeviceCommands, MidiSyncSetsItsCheckMarkOnlyWhenItIsOnAndSaysWhyNot) {
         CommandRig rig;
         freeMixBuffer(rig.out);
         midiSyncCommand(rig.out, *rig.song, rig.shell);
-        EXPECT_NE(rig.shell.midiSyncChecked, true);
+        EXPECT_NE(rig.shell.checked(MenuId::EnableMidiSync), true);
         EXPECT_EQ(rig.onlyMessage().text, "Not enough memory for mixing buffers!");
     }
     {   // Playing from the lamp: nothing at all.
         CommandRig rig;
         playCommand(rig.out, *rig.song, rig.shell);
         midiSyncCommand(rig.out, *rig.song, rig.shell);
-        EXPECT_FALSE(rig.shell.midiSyncChecked.has_value());
+        EXPECT_FALSE(rig.shell.checked(MenuId::EnableMidiSync).has_value());
         EXPECT_TRUE(rig.shell.messages.empty());
         EXPECT_EQ(rig.shell.lampRepaints, 0);
     }
+}
+
+// Follow MIDI Clock toggles while stopped, armed or not, with its check
+// mark; while playing it changes nothing. The tick repaints TEMPO when the
+// tempo followed changes.
+TEST(DeviceCommands, FollowMidiClockTogglesWhileStoppedAndTheTickRepaintsTheTempo) {
+    CommandRig rig;
+    followMidiClockCommand(rig.out, *rig.song, rig.shell);
+    EXPECT_EQ(rig.shell.checked(MenuId::FollowMidiClock), true);
+    EXPECT_EQ(rig.song->followMidiClock, 1);
+    midiSyncCommand(rig.out, *rig.song, rig.shell);
+    followMidiClockCommand(rig.out, *rig.song, rig.shell);
+    EXPECT_EQ(rig.shell.checked(MenuId::FollowMidiClock), false);
+    followMidiClockCommand(rig.out, *rig.song, rig.shell);
+    EXPECT_EQ(rig.shell.checked(MenuId::FollowMidiClock), true);
+    EXPECT_TRUE(rig.shell.messages.empty());
+
+    tickCommand(rig.out, *rig.song, rig.shell);   // primed for following
+    rig.midi.send(MidiStart);
+    rig.midi.send(0xF8);
+    tickCommand(rig.out, *rig.song, rig.shell);
+    EXPECT_EQ(rig.song->playing, 1);
+    EXPECT_EQ(rig.song->followedTempo, rig.song->tempo);
+    EXPECT_EQ(rig.shell.tempoRepaints, 1);
+    followMidiClockCommand(rig.out, *rig.song, rig.shell);   // playing: nothing
+    EXPECT_EQ(rig.song->followMidiClock, 1);
+    EXPECT_EQ(rig.shell.checked(MenuId::FollowMidiClock), true);
+
+    rig.midi.send(MidiStop);
+    tickCommand(rig.out, *rig.song, rig.shell);
+    EXPECT_EQ(rig.song->followedTempo, 0);
+    EXPECT_EQ(rig.shell.tempoRepaints, 2);
+}
+
+// Follow JACK Transport: without a JACK output it says so and stays
+// unchecked; with one it is checked, and it and MIDI Sync uncheck each
+// other as they give way.
+TEST(DeviceCommands, FollowJackTransportNeedsJackAndTakesTurnsWithMidiSync) {
+    {
+        CommandRig rig;
+        followJackTransportCommand(rig.out, *rig.song, rig.shell);
+        EXPECT_EQ(rig.shell.checked(MenuId::FollowJackTransport), false);
+        EXPECT_EQ(rig.onlyMessage().text,
+                  "Follow JACK Transport needs the JACK output device: choose it in Select WAV Device.");
+        EXPECT_EQ(rig.song->followJackTransport, 0);
+    }
+    CommandRig rig;
+    rig.wave.hasTransport = true;
+    followJackTransportCommand(rig.out, *rig.song, rig.shell);
+    EXPECT_EQ(rig.shell.checked(MenuId::FollowJackTransport), true);
+    EXPECT_TRUE(rig.shell.messages.empty());
+    midiSyncCommand(rig.out, *rig.song, rig.shell);
+    EXPECT_EQ(rig.shell.checked(MenuId::EnableMidiSync), true);
+    EXPECT_EQ(rig.shell.checked(MenuId::FollowJackTransport), false);
+    followJackTransportCommand(rig.out, *rig.song, rig.shell);
+    EXPECT_EQ(rig.shell.checked(MenuId::EnableMidiSync), false);
+    EXPECT_EQ(rig.shell.checked(MenuId::FollowJackTransport), true);
+    followJackTransportCommand(rig.out, *rig.song, rig.shell);
+    EXPECT_EQ(rig.shell.checked(MenuId::FollowJackTransport), false);
+    EXPECT_FALSE(rig.wave.isOpen());
 }
 
 TEST(DeviceCommands, MidiDeviceDialogMovesAnOpenInputAndTellsAFailureInTheDialog) {

@@ -36,7 +36,7 @@ QPushButton* dialogButton(QWidget* dialog, int id) {
     return findDialogControl<QPushButton>(dialog, id);
 }
 
-TEST(DesktopMenuBar, ItemsReportTheirIdentifierAndMidiSyncIsCheckedOnlyByTheProgram) {
+TEST(DesktopMenuBar, ItemsReportTheirIdentifierAndOptionsAreCheckedOnlyByTheProgram) {
     QMainWindow window;
     std::vector<int> chosen;
     const std::map<int, QAction*> actions = buildMenuBar(*window.menuBar(), [&](int id) { chosen.push_back(id); });
@@ -45,24 +45,43 @@ TEST(DesktopMenuBar, ItemsReportTheirIdentifierAndMidiSyncIsCheckedOnlyByTheProg
     ASSERT_EQ(dropDowns.size(), 4);
     EXPECT_EQ(dropDowns[0]->text(), "&File");
     EXPECT_EQ(dropDowns[OptionsDropDownIndex]->text(), "&Options");
-    EXPECT_EQ(actions.size(), 12u);
+    EXPECT_EQ(actions.size(), 15u);
     EXPECT_EQ(actions.count(40012), 0u);
+
+    // The Options with check marks, in this order at the end of the menu.
+    const QList<QAction*> options = dropDowns[OptionsDropDownIndex]->menu()->actions();
+    const std::vector<int> checkable{MenuId::EnableMidiSync, MenuId::FollowMidiClock, MenuId::FollowJackTransport,
+                                     MenuId::SendMidiClock};
+    ASSERT_GE(options.size(), static_cast<qsizetype>(checkable.size()));
+    for (size_t i = 0; i < checkable.size(); ++i)
+        EXPECT_EQ(options[options.size() - static_cast<qsizetype>(checkable.size() - i)], actions.at(checkable[i]));
+    EXPECT_EQ(actions.at(MenuId::FollowMidiClock)->text(), "Follow MIDI &Clock");
+    EXPECT_EQ(actions.at(MenuId::FollowJackTransport)->text(), "Follow &JACK Transport");
+    EXPECT_EQ(actions.at(MenuId::SendMidiClock)->text(), "Se&nd MIDI Clock");
+    EXPECT_FALSE(actions.at(MenuId::SaveSong)->isCheckable());
 
     actions.at(MenuId::SaveSong)->trigger();
     actions.at(MenuId::About)->trigger();
-    QAction* sync = actions.at(MenuId::EnableMidiSync);
-    ASSERT_EQ(sync->parent(), dropDowns[OptionsDropDownIndex]->menu());
-    EXPECT_TRUE(sync->isCheckable());
-    EXPECT_FALSE(sync->isChecked());
-    sync->trigger();
-    EXPECT_FALSE(sync->isChecked()) << "the item checked itself; only the MIDI Sync command may";
-    EXPECT_EQ(chosen, (std::vector<int>{MenuId::SaveSong, MenuId::About, MenuId::EnableMidiSync}));
+    for (int id : checkable) {
+        QAction* item = actions.at(id);
+        EXPECT_TRUE(item->isCheckable()) << id;
+        EXPECT_FALSE(item->isChecked()) << id;
+        item->trigger();
+        EXPECT_FALSE(item->isChecked()) << id << ": the item checked itself; only its command may";
+    }
+    EXPECT_EQ(chosen, (std::vector<int>{MenuId::SaveSong, MenuId::About, MenuId::EnableMidiSync,
+                                        MenuId::FollowMidiClock, MenuId::FollowJackTransport, MenuId::SendMidiClock}));
 
-    QtShell shell(window, sync, {});
-    shell.setMidiSyncChecked(true);
-    EXPECT_TRUE(sync->isChecked());
-    sync->trigger();
-    EXPECT_TRUE(sync->isChecked());
+    QtShell shell(window, actions, {});
+    for (int id : checkable) {
+        shell.setChecked(id, true);
+        EXPECT_TRUE(actions.at(id)->isChecked()) << id;
+        actions.at(id)->trigger();
+        EXPECT_TRUE(actions.at(id)->isChecked()) << id;
+    }
+    shell.setChecked(MenuId::FollowMidiClock, false);
+    EXPECT_FALSE(actions.at(MenuId::FollowMidiClock)->isChecked());
+    EXPECT_TRUE(actions.at(MenuId::EnableMidiSync)->isChecked());
 }
 
 // The menu bar as the user reads it, and every entry reachable from the
@@ -107,7 +126,7 @@ TEST(DesktopMenuBar, ShowsTheMenusInOrderAndEveryEntryHasAKeyOfItsOwn) {
         "&File", "  &New Song", "  &Open Song...", "  &Save Song...", "  ---", "  Stream To &Disk...",
         "  ---", "  E&xit",
         "&Options", "  Select &WAV Device...", "  ---", "  Select &MIDI In Device...",
-        "  Enable MIDI &Sync",
+        "  Enable MIDI &Sync", "  Follow MIDI &Clock", "  Follow &JACK Transport", "  Se&nd MIDI Clock",
         "&Pattern", "  Cl&ear", "  &Copy", "  &Paste",
         "&Help", "  &About...",
     };
@@ -161,7 +180,7 @@ TEST(DesktopDialogs, DeviceListReportsTheSelectedRowOnOkOnly) {
 
 TEST(DesktopShell, MessageBoxesShowTheirTextCaptionAndIcon) {
     QMainWindow window;
-    QtShell shell(window, nullptr, {});
+    QtShell shell(window, {}, {});
     struct Seen {
         QString text, caption;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -199,7 +218,7 @@ TEST(DesktopShell, FileDialogStartsInItsFolderWithTheLastNameAndMatchesAnyCase) 
     std::ofstream(dir / "Samples" / "SNARE.WAV") << "x";
     std::ofstream(dir / "Samples" / "notes.txt") << "x";
     QMainWindow window;
-    QtShell shell(window, nullptr, {});
+    QtShell shell(window, {}, {});
 
     QStringList shown;
     whenModalOpens([&](QWidget* modal) {

@@ -243,12 +243,20 @@ TEST(DesktopMenu, EveryCommandDoesItsWorkAndLeavesModalActiveAsItShould) {
     // MIDI Sync: checked and armed, then off again.
     window.onMenuCommand(MenuId::EnableMidiSync);
     EXPECT_EQ(song.midiSync, 1);
-    EXPECT_EQ(shell.midiSyncChecked, std::optional<bool>(true));
+    EXPECT_EQ(shell.checked(MenuId::EnableMidiSync), std::optional<bool>(true));
     EXPECT_TRUE(desktop.output.outputOpen);
     window.onMenuCommand(MenuId::EnableMidiSync);
     EXPECT_EQ(song.midiSync, 0);
-    EXPECT_EQ(shell.midiSyncChecked, std::optional<bool>(false));
+    EXPECT_EQ(shell.checked(MenuId::EnableMidiSync), std::optional<bool>(false));
     EXPECT_FALSE(desktop.output.outputOpen);
+
+    // Follow MIDI Clock: its own check mark, MIDI Sync untouched.
+    window.onMenuCommand(MenuId::FollowMidiClock);
+    EXPECT_EQ(song.followMidiClock, 1);
+    EXPECT_EQ(shell.checked(MenuId::FollowMidiClock), std::optional<bool>(true));
+    EXPECT_EQ(song.midiSync, 0);
+    window.onMenuCommand(MenuId::FollowMidiClock);
+    EXPECT_EQ(shell.checked(MenuId::FollowMidiClock), std::optional<bool>(false));
 
     // New Song: stops playback and lays down the default song.
     desktop.click(Desktop::step(1, 0));
@@ -275,7 +283,7 @@ TEST(DesktopMenu, EveryCommandDoesItsWorkAndLeavesModalActiveAsItShould) {
 TEST(DesktopMenu, UnknownCommandsRepaintTheWholePanelFromTheSong) {
     Desktop desktop;
     desktop.start();
-    for (int id : {40012, 0, 40000, 40014, 65535, -1}) {
+    for (int id : {40012, 0, 40000, 40017, 65535, -1}) {
         const int16_t tempo = static_cast<int16_t>(100 + (id & 0x3F));
         desktop.song->tempo = tempo;     // changed behind the panel's back
         desktop.window->onMenuCommand(id);

@@ -17,6 +17,7 @@
 #include <fstream>
 #include <thread>
 
+#include "engine/clock_out.h"
 #include "engine/mixer.h"
 #include "engine/song_ops.h"
 #include "engine/step_clock.h"
@@ -134,13 +135,18 @@ JackRecorder::JackRecorder(double maxSeconds) {
     }
     rate_ = jack_get_sample_rate(client_);
     period_ = jack_get_buffer_size(client_);
+    timed_ = std::make_unique<Timed[]>(ScheduleCapacity);
+    received_ = std::make_unique<Received[]>(ReceiveCapacity);
     record_.assign(static_cast<size_t>(maxSeconds * rate_) * 2, 0.0f);
+    transport_.assign(record_.size() / 2 / std::max(period_, 1u) + 1, TransportSeen{});
     in_[0] = jack_port_register(client_, "in_1", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
     in_[1] = jack_port_register(client_, "in_2", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
     midiOut_ = jack_port_register(sender_, "midi_out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+    midiIn_ = jack_port_register(client_, "midi_in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
     jack_set_process_callback(client_, &JackRecorder::process, this);
     jack_set_process_callback(sender_, &JackRecorder::sendMidi, this);
-    if (!in_[0] || !in_[1] || !midiOut_ || jack_activate(client_) != 0 || jack_activate(sender_) != 0) {
+    if (!in_[0] || !in_[1] || !midiOut_ || !midiIn_ || jack_activate(client_) != 0 ||
+        jack_activate(sender_) != 0) {
         jack_client_close(client_);
         jack_client_close(sender_);
         client_ = sender_ = nullptr;
@@ -160,18 +166,50 @@ int JackRecorder::sendMidi(jack_nframes_t frames, void* self) {
     auto& me = *static_cast<JackRecorder*>(self);
     void* midi = jack_port_get_buffer(me.midiOut_, frames);
     jack_midi_clear_buffer(midi);
+    const uint32_t cycle = jack_last_frame_time(me.sender_);
     uint32_t sent = me.sent_.load(std::memory_order_relaxed);
     const uint32_t pending = me.pending_.load(std::memory_order_acquire);
+    // The scheduled messages of this cycle, each at its frame.
+    size_t next = me.timedNext_.load(std::memory_order_relaxed);
+    const size_t scheduled = me.timedCount_.load(std::memory_order_acquire);
+    size_t late = 0;
     uint32_t after = 0;   // events of a cycle go out in the order of their frames
+    auto writeTimed = [&](uint32_t upTo) {
+        while (next < scheduled) {
+            const Timed& t = me.timed_[next];
+            const auto ahead = static_cast<int32_t>(t.frameTime - cycle);
+            const uint32_t offset = std::max<uint32_t>(ahead < 0 ? 0 : static_cast<uint32_t>(ahead), after);
+            if (ahead >= static_cast<int32_t>(frames) || offset > upTo)
+                break;
+            late += ahead < 0 ? 1 : 0;
+            jack_midi_event_write(midi, offset, t.bytes, t.size);
+            after = offset;
+            ++next;
+        }
+    };
     for (int n = 0; n < 4 && pending > sent; ++n, ++sent) {
         const Message& message = me.messages_[sent % 256];
         const uint32_t offset = std::min<uint32_t>(std::max(message.offset, after), frames - 1);
+        writeTimed(offset);
         jack_midi_event_write(midi, offset, message.bytes, message.size);
-        me.sentTimes_[sent % 256] = jack_last_frame_time(me.sender_) + offset;
+        me.sentTimes_[sent % 256] = cycle + offset;
         after = offset;
     }
+    writeTimed(frames - 1);
     me.sent_.store(sent, std::memory_order_release);
+    me.timedLate_.fetch_add(late, std::memory_order_relaxed);
+    me.timedNext_.store(next, std::memory_order_release);
     return 0;
+}
+
+void JackRecorder::schedule(uint32_t frameTime, std::initializer_list<uint8_t> bytes) {
+    const size_t count = timedCount_.load(std::memory_order_relaxed);
+    if (count >= ScheduleCapacity || bytes.size() > 3)
+        std::abort();   // the test asked for more than the harness holds
+    Timed& t = timed_[count];   // not yet read by the callback
+    t = Timed{frameTime, {}, static_cast<uint8_t>(bytes.size())};
+    std::copy(bytes.begin(), bytes.end(), t.bytes);
+    timedCount_.store(count + 1, std::memory_order_release);
 }
 
 int JackRecorder::process(jack_nframes_t frames, void* self) {
@@ -182,6 +220,18 @@ int JackRecorder::process(jack_nframes_t frames, void* self) {
         return 0;
     if (done == 0)
         me.firstTime_.store(now, std::memory_order_relaxed);
+    void* midiIn = jack_port_get_buffer(me.midiIn_, frames);
+    size_t got = me.receivedCount_.load(std::memory_order_relaxed);
+    for (uint32_t i = 0, n = jack_midi_get_event_count(midiIn); i < n && got < ReceiveCapacity; ++i) {
+        jack_midi_event_t event;
+        if (jack_midi_event_get(&event, midiIn, i) == 0 && event.size > 0)
+            me.received_[got++] = Received{now + event.time, event.buffer[0]};
+    }
+    me.receivedCount_.store(got, std::memory_order_release);
+    jack_position_t position;
+    const bool rolling = jack_transport_query(me.client_, &position) == JackTransportRolling;
+    if (const size_t cycle = done / frames; cycle < me.transport_.size())
+        me.transport_[cycle] = TransportSeen{now, rolling, position.frame};
     const auto* l = static_cast<const float*>(jack_port_get_buffer(me.in_[0], frames));
     const auto* r = static_cast<const float*>(jack_port_get_buffer(me.in_[1], frames));
     float* out = me.record_.data() + done * 2;
@@ -193,7 +243,12 @@ int JackRecorder::process(jack_nframes_t frames, void* self) {
     return 0;
 }
 
-bool JackRecorder::connectTamboro(bool midi) {
+std::vector<JackRecorder::Received> JackRecorder::received() const {
+    const size_t n = receivedCount_.load(std::memory_order_acquire);
+    return std::vector<Received>(received_.get(), received_.get() + n);
+}
+
+bool JackRecorder::connectTamboro(bool midi, bool midiOut) {
     const std::string me = jack_get_client_name(client_);
     const std::string sender = jack_get_client_name(sender_);
     const auto end = std::chrono::steady_clock::now() + 10s;
@@ -201,10 +256,12 @@ bool JackRecorder::connectTamboro(bool midi) {
         const bool audio = jack_port_by_name(client_, "Tamboro:outport 0") &&
                            jack_port_by_name(client_, "Tamboro:outport 1");
         const bool midiIn = !midi || jack_port_by_name(client_, "Tamboro:MIDI In");
+        const bool clockOut = !midiOut || jack_port_by_name(client_, "Tamboro:MIDI Out");
         // Ports of a client that is not active yet refuse connections: retry.
-        if (audio && midiIn && connectOnce(client_, me, "Tamboro:outport 0", me + ":in_1") &&
+        if (audio && midiIn && clockOut && connectOnce(client_, me, "Tamboro:outport 0", me + ":in_1") &&
             connectOnce(client_, me, "Tamboro:outport 1", me + ":in_2") &&
-            (!midi || connectOnce(client_, me, sender + ":midi_out", "Tamboro:MIDI In")))
+            (!midi || connectOnce(client_, me, sender + ":midi_out", "Tamboro:MIDI In")) &&
+            (!midiOut || connectOnce(client_, me, "Tamboro:MIDI Out", me + ":midi_in")))
             return true;
         std::this_thread::sleep_for(1ms);
     }
@@ -260,6 +317,11 @@ std::vector<int16_t> JackRecorder::samples() const {
     return out;
 }
 
+std::vector<JackRecorder::TransportSeen> JackRecorder::transportSeen() const {
+    const size_t cycles = std::min(frames() / std::max(period_, 1u), transport_.size());
+    return std::vector<TransportSeen>(transport_.begin(), transport_.begin() + static_cast<long>(cycles));
+}
+
 std::vector<float> JackRecorder::left() const {
     const size_t n = frames();
     std::vector<float> out(n);
@@ -274,6 +336,90 @@ std::vector<float> JackRecorder::right() const {
     for (size_t i = 0; i < n; ++i)
         out[i] = record_[2 * i + 1];
     return out;
+}
+
+// --- TimebaseMaster ---
+
+TimebaseMaster::TimebaseMaster() {
+    client_ = openClient("tamboro-test-timebase");
+    if (!client_)
+        return;
+    if (jack_activate(client_) != 0 || jack_set_timebase_callback(client_, 0, &TimebaseMaster::timebase, this) != 0) {
+        jack_client_close(client_);
+        client_ = nullptr;
+        return;
+    }
+    jack_transport_locate(client_, 0);
+}
+
+TimebaseMaster::~TimebaseMaster() {
+    if (client_) {
+        jack_transport_stop(client_);
+        jack_release_timebase(client_);
+        jack_client_close(client_);
+    }
+}
+
+void TimebaseMaster::timebase(jack_transport_state_t, jack_nframes_t, jack_position_t* position, int, void*) {
+    const double beats = position->frame / (position->frame_rate * 60.0 / 120.0);
+    const auto whole = static_cast<int64_t>(beats);
+    position->valid = JackPositionBBT;
+    position->beats_per_bar = 4;
+    position->beat_type = 4;
+    position->ticks_per_beat = 1920;
+    position->beats_per_minute = 120;
+    position->bar = static_cast<int32_t>(whole / 4 + 1);
+    position->beat = static_cast<int32_t>(whole % 4 + 1);
+    position->tick = static_cast<int32_t>((beats - static_cast<double>(whole)) * 1920);
+    position->bar_start_tick = (position->bar - 1) * 4 * 1920.0;
+}
+
+// --- TransportMaster ---
+
+TransportMaster::TransportMaster() {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[0], 0);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[1]);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    char name[] = "jack_transport";
+    char* argv[] = {name, nullptr};
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, name, &actions, nullptr, argv, environ) == 0)
+        pid_ = pid;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[0]);
+    in_ = pipeFds[1];
+    say("master");
+}
+
+TransportMaster::~TransportMaster() {
+    if (pid_ > 0) {
+        say("quit");
+        for (int i = 0; i < 200; ++i) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                break;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitFor(pid_);
+        }
+    }
+    if (in_ >= 0)
+        ::close(in_);
+}
+
+void TransportMaster::say(const std::string& command) {
+    const std::string line = command + "\n";
+    if (in_ >= 0 && ::write(in_, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
+        std::abort();   // the pipe to jack_transport broke
 }
 
 // --- TamboroProcess ---
@@ -448,6 +594,30 @@ void writeTestSongs(const std::filesystem::path& folder) {
         std::abort();
 }
 
+void writeToneSong(const std::filesystem::path& file, int16_t tempo, const std::vector<int>& steps,
+                   int16_t length, const std::vector<int>& noiseSteps) {
+    SongState song;
+    newSong(song);
+    song.stepGrid.fill(0);
+    song.tempo = tempo;
+    song.songLength = length;
+    for (int c = 0; c < ChannelCount; ++c) {
+        song.sampleName[c].fill(0);
+        song.volume[c] = 64;
+        song.distortion[c] = 0;
+        updateDistortionCurve(song, c);
+    }
+    setName(song, 0, "tone.wav");
+    for (int step : steps)
+        song.stepGrid[step * ChannelCount + 0] = 1;
+    if (!noiseSteps.empty())
+        setName(song, 1, "noise.wav");
+    for (int step : noiseSteps)
+        song.stepGrid[step * ChannelCount + 1] = 1;
+    if (saveSong(song, file) != 0)
+        std::abort();
+}
+
 std::vector<int16_t> renderFromStepZero(const std::filesystem::path& songPath,
                                         const std::filesystem::path& samples, size_t frames) {
     auto song = std::make_unique<SongState>();
@@ -462,6 +632,23 @@ std::vector<int16_t> renderFromStepZero(const std::filesystem::path& songPath,
         renderHalf(*song, out.data() + at);
     out.resize(frames * 2);
     return out;
+}
+
+std::vector<int64_t> stepStartsFromStepZero(const std::filesystem::path& songPath, size_t frames) {
+    auto song = std::make_unique<SongState>();
+    newSong(*song);
+    if (loadSong(*song, songPath) != SongLoadResult::Loaded)
+        return {};
+    resetVoices(*song);
+    std::vector<int64_t> starts{0};
+    std::vector<int16_t> half(HalfBytes / 2);
+    for (size_t at = 0; at < frames; at += HalfBytes / 4) {
+        StepMarks marks;
+        renderHalfMarking(*song, half.data(), marks);
+        for (int i = 0; i < marks.count; ++i)
+            starts.push_back(static_cast<int64_t>(at) + int64_t{marks.blocks[i]} * BlockFrames);
+    }
+    return starts;
 }
 
 }  // namespace tamboro::e2e

@@ -107,5 +107,57 @@ TEST(PlaybackThreads, ThousandRandomMidiMessagesWhilePlayingAndTogglingSync) {
     shutdownOutput(rig.out, *rig.song);
 }
 
+// Following a master with every thread running (under ThreadSanitizer in
+// test.sh): a MIDI thread sends clocks, Starts, Continues, song positions
+// and Stops while the device thread plays and the main thread ticks; then
+// the device thread's own JACK transport rolls and stops as the main thread
+// says; then MIDI clock goes out while the program plays on its own.
+TEST(PlaybackThreads, ClockTransportAndClockOutTrafficAcrossThreads) {
+    {
+        test::PlaybackRig rig;
+        rig.song->followMidiClock = 1;
+        ASSERT_EQ(toggleMidiSync(rig.out, *rig.song).change, MidiSyncChange::TurnedOn);
+        rig.wave.runThread(100us);
+        std::atomic<bool> done{false};
+        std::thread midi([&] {
+            std::mt19937 random(7);
+            const uint32_t others[] = {0xFA, 0xFB, 0xFC, 0x0502F2};
+            for (int i = 0; i < 4000; ++i) {
+                rig.midi.send(random() % 8 == 0 ? others[random() % 4] : 0xF8);
+                std::this_thread::sleep_for(30us);
+            }
+            done = true;
+        });
+        tickUntil(rig, 500us, [&] { return done.load(); });
+        midi.join();
+        rig.wave.stopThread();
+    }
+    {
+        test::PlaybackRig rig;
+        rig.wave.hasTransport = true;
+        ASSERT_EQ(toggleFollowJackTransport(rig.out, *rig.song).change, TransportChange::TurnedOn);
+        rig.wave.runThread(100us);
+        for (int i = 0; i < 40; ++i) {
+            rig.wave.transport.rolling = i % 4 != 3;
+            for (int t = 0; t < 10; ++t) {
+                rig.tick();
+                std::this_thread::sleep_for(300us);
+            }
+        }
+        rig.wave.stopThread();
+        EXPECT_GT(rig.wave.periods.load(), 0u);
+    }
+    {
+        test::PlaybackRig rig;
+        rig.wave.hasMidiOut = true;
+        ASSERT_EQ(toggleSendMidiClock(rig.out, *rig.song), ClockOutChange::TurnedOn);
+        ASSERT_TRUE(startPlayback(rig.out, *rig.song).ok());
+        rig.wave.runThread(100us);
+        tickUntil(rig, 500us, [&] { return rig.wave.threadMidiOut.load() > 200; });
+        stopPlayback(rig.out, *rig.song);   // waits for the Stop from the device thread
+        rig.wave.stopThread();
+    }
+}
+
 }  // namespace
 }  // namespace tamboro

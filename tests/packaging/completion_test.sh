@@ -40,7 +40,7 @@ expect() {
 all=$(tamboro --help | grep -oE -- '--[[:alnum:]][[:alnum:]-]*' | LC_ALL=C sort -u | paste -sd ' ')
 expect 'tamboro --' "$all"
 expect 'tamboro --re' '--render'
-expect 'tamboro --midi-' '--midi-device --midi-sync'
+expect 'tamboro --midi-' '--midi-clock --midi-clock-out --midi-device --midi-sync'
 expect 'tamboro --render beat.sng --sn' '--snapshot'
 
 # File arguments by position and mode; folders are offered to walk into.

@@ -116,6 +116,37 @@ TEST_F(PanelMouse, SlidersSetTempoAndShuffleInsideTheirZonesOnly) {
     }
 }
 
+// While a master's tempo is followed, TEMPO shows it (its thumb inside the
+// slider) and the slider takes no drag; the song's tempo stays as it was
+// and shows again when following ends.
+TEST_F(PanelMouse, AFollowedTempoIsShownAndTheSliderLeftAlone) {
+    song->tempo = 200;
+    song->followedTempo = 126;
+    widget->repaintTempo();
+    EXPECT_EQ(redraw(), tempoShuffleRedraw());
+    EXPECT_EQ(tempoShown(panel()), "126");
+    EXPECT_EQ(thumbShownAt(panel(), 3), 252 + 33);
+    click(389, 10);
+    press(300, 10);
+    move(260, 10);
+    release(260, 10);
+    EXPECT_EQ(song->tempo, 200);
+    EXPECT_EQ(tempoShown(panel()), "126");
+
+    for (int16_t followed : {30, 7, 999, 1500}) {
+        song->followedTempo = followed;
+        widget->repaintTempo();
+        const int shown = followed < 999 ? followed : 999;
+        EXPECT_EQ(tempoShown(panel()), std::string(shown < 10 ? "00" : shown < 100 ? "0" : "") + std::to_string(shown));
+        EXPECT_EQ(thumbShownAt(panel(), 3), 252 + (followed < 60 ? 0 : 129));
+    }
+    song->followedTempo = 0;
+    widget->repaintTempo();
+    EXPECT_EQ(tempoShown(panel()), "200");
+    click(290, 10);
+    EXPECT_EQ(song->tempo, 120);
+}
+
 TEST_F(PanelMouse, BarsSetTheirLevelFromLeftEndToRightEnd) {
     const int lefts[3] = {30, 166, 300};
     for (int bar = 0; bar < 3; ++bar) {

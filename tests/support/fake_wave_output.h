@@ -12,7 +12,9 @@
 #include <utility>
 #include <vector>
 
+#include "engine/clock_out.h"
 #include "engine/loop_buffer.h"
+#include "engine/transport_sync.h"
 #include "engine/wave_output.h"
 
 namespace tamboro::test {
@@ -60,11 +62,74 @@ public:
                 onClose();
         }
         loop_ = nullptr;
+        transportInput_ = nullptr;
+        clockOutput_ = nullptr;
         started = false;
     }
     bool streamAlive() override { return alive; }
 
     bool isOpen() const { return loop_ != nullptr; }
+
+    // A JACK transport of the device's own (when hasTransport): a timebase
+    // master at `tempo` in 4/4 with 1920 ticks a beat (bbt), or none. A
+    // rolling transport moves on by the frames of every period played. A
+    // master that adds whole ticks per period (wholeTicks) falls behind its
+    // frames by the fractions while it rolls.
+    struct Transport {
+        std::atomic<bool> rolling{false};   // may be set while a device thread runs
+        uint32_t frame = 0;
+        bool bbt = true;
+        double tempo = 120;
+        bool wholeTicks = false;
+        int64_t ticks = 0;   // wholeTicks: the ticks added up since frame 0
+    };
+    bool hasTransport = false;
+    Transport transport;
+    bool attachTransport(TransportInput* input) override {
+        if (!hasTransport || !loop_)
+            return false;
+        transportInput_ = input;
+        return true;
+    }
+    // A MIDI output of the device's own (when hasMidiOut): what the clock
+    // output wrote, each at the device frame it fell on.
+    struct SentMidi {
+        uint64_t frame;
+        uint8_t status;
+    };
+    bool hasMidiOut = false;
+    std::vector<SentMidi> midiOut;
+    uint64_t framesPlayed = 0;
+    bool attachClockOutput(ClockOutput* output) override {
+        if (!hasMidiOut || !loop_)
+            return false;
+        clockOutput_ = output;
+        return true;
+    }
+    int clockOutputListeners() override { return clockOutput_ ? midiListeners : -1; }
+    int midiListeners = 0;
+
+    TransportSample transportSample(uint32_t frames) const {
+        TransportSample s;
+        s.rolling = transport.rolling;
+        s.frame = transport.frame;
+        s.rate = 44100;
+        s.cycleFrames = frames;
+        s.bbt = transport.bbt;
+        if (s.bbt) {
+            const double beats = transport.wholeTicks ? transport.ticks / 1920.0
+                                                      : transport.frame / (44100.0 * 60.0 / transport.tempo);
+            const auto whole = static_cast<int64_t>(beats);
+            s.bar = static_cast<int32_t>(whole / 4 + 1);
+            s.beat = static_cast<int32_t>(whole % 4 + 1);
+            s.tick = static_cast<int32_t>((beats - static_cast<double>(whole)) * 1920);
+            s.ticksPerBeat = 1920;
+            s.beatsPerBar = 4;
+            s.beatType = 4;
+            s.beatsPerMinute = transport.tempo;
+        }
+        return s;
+    }
 
     // Plays `frames` frames in periods, as the device thread would; returns
     // the frames played. Only while started and no device thread runs.
@@ -74,8 +139,26 @@ public:
             return out;
         for (uint32_t done = 0; done < frames;) {
             const uint32_t n = std::min(period, frames - done);
-            loop_->obeyTransport();
+            if (transportInput_) {
+                transportInput_->cycle(transportSample(n));
+                if (transport.rolling) {
+                    transport.frame += n;
+                    transport.ticks += static_cast<int64_t>(n * 1920 * transport.tempo / (44100 * 60));
+                }
+            }
+            const LoopBuffer::Obeyed obeyed = loop_->obeyTransport();
+            const bool sounded = loop_->view().active;
             loop_->readFrames(out.data() + size_t{done} * 2, n);
+            if (clockOutput_) {
+                const int began = obeyed == LoopBuffer::Obeyed::Began ? 0 : -1;
+                int ended = obeyed == LoopBuffer::Obeyed::Ended ? 0 : -1;
+                if (sounded && !loop_->view().active)
+                    ended = static_cast<int>(n);   // a fade-out ended in the period
+                clockOutput_->period(began, ended, loop_->view(), n, 1.0, [&](uint32_t offset, uint8_t status) {
+                    midiOut.push_back({framesPlayed + offset, status});
+                });
+            }
+            framesPlayed += n;
             done += n;
         }
         if (recording)
@@ -117,8 +200,17 @@ public:
             size_t recorded = 0;
             bool recordingNow = false;
             while (running_.load(std::memory_order_relaxed)) {
-                recordingNow = loop_->obeyTransport() == LoopBuffer::Obeyed::Began || recordingNow;
+                if (transportInput_) {
+                    transportInput_->cycle(transportSample(period));
+                    transport.frame += transport.rolling ? period : 0;
+                }
+                const LoopBuffer::Obeyed obeyed = loop_->obeyTransport();
+                recordingNow = obeyed == LoopBuffer::Obeyed::Began || recordingNow;
                 loop_->readFrames(buffer.data(), period);
+                if (clockOutput_)
+                    clockOutput_->period(obeyed == LoopBuffer::Obeyed::Began ? 0 : -1,
+                                         obeyed == LoopBuffer::Obeyed::Ended ? 0 : -1, loop_->view(), period, 1.0,
+                                         [&](uint32_t, uint8_t) { threadMidiOut.fetch_add(1); });
                 for (size_t i = 0; recordingNow && i < buffer.size() && recorded < threadRecord.size(); ++i)
                     threadRecord[recorded++] = buffer[i];
                 periods.fetch_add(1, std::memory_order_relaxed);
@@ -127,6 +219,7 @@ public:
         });
     }
     std::vector<int16_t> threadRecord;
+    std::atomic<uint64_t> threadMidiOut{0};   // MIDI messages the device thread sent
     void stopThread() {
         running_ = false;
         if (thread_.joinable())
@@ -138,6 +231,8 @@ public:
 
 private:
     LoopBuffer* loop_ = nullptr;
+    TransportInput* transportInput_ = nullptr;
+    ClockOutput* clockOutput_ = nullptr;
     std::atomic<bool> running_{false};
     std::thread thread_;
 };

@@ -5,6 +5,7 @@
 // unsaved changes.
 
 #include <deque>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,9 +45,16 @@ public:
     std::deque<DeviceAnswer> deviceAnswers;
     std::deque<SaveChangesAnswer> saveChangesAnswers;
     int saveChangesQuestions = 0;
-    std::optional<bool> midiSyncChecked;   // nothing until first set
+    std::map<int, bool> checks;            // check marks set, by menu identifier
     int panelRepaints = 0;
     int lampRepaints = 0;
+    int tempoRepaints = 0;
+
+    // The check mark of an item; nothing until first set.
+    std::optional<bool> checked(int menuId) const {
+        const auto found = checks.find(menuId);
+        return found == checks.end() ? std::nullopt : std::optional<bool>(found->second);
+    }
 
     void showMessage(MessageOwner owner, std::string_view text, std::string_view caption,
                      MessageIcon icon) override {
@@ -86,9 +94,10 @@ public:
         return answer;
     }
 
-    void setMidiSyncChecked(bool checked) override { midiSyncChecked = checked; }
+    void setChecked(int menuId, bool on) override { checks[menuId] = on; }
     void repaintPanel() override { ++panelRepaints; }
     void repaintLamps() override { ++lampRepaints; }
+    void repaintTempo() override { ++tempoRepaints; }
 };
 
 }  // namespace tamboro::test

@@ -1,0 +1,330 @@
+// Following a master's MIDI clock, end to end on fake devices: a master
+// sends Start and clocks at chosen frames inside the device's periods, as
+// JACK delivers them; the main thread ticks every 10 ms; the played sound
+// of a song with a short sound on every beat is compared with where the
+// master's beats are. Everything is counted in frames, so it is exact and
+// the same on every run.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "engine/midi_sync.h"
+#include "tests/support/clock_master.h"
+#include "tests/support/playback_rig.h"
+
+namespace tamboro {
+namespace {
+
+using test::BeatErrors;
+using test::ClockMaster;
+using test::MasterEvent;
+using test::milliseconds;
+
+constexpr double TwoMs = 88.2;
+constexpr int64_t TickFrames = 441;   // 10 ms
+
+constexpr int16_t BeatValue = 2000;    // what the beat's sound plays
+constexpr int16_t MarkValue = -1000;   // what the marked step's sound plays
+
+// 16 steps: a short sound on every beat (steps 0, 4, 8, 12) on channel 0,
+// and on `markedStep` a sound of its own on channel 1.
+std::unique_ptr<SongState> beatSong(int16_t tempo, int markedStep = -1) {
+    auto song = test::quietSong();
+    test::installSample(*song, 0, std::vector<int16_t>(200, 8000));
+    test::installSample(*song, 1, std::vector<int16_t>(200, -4000));
+    for (int step = 0; step < 16; step += 4)
+        song->stepGrid[step * ChannelCount + 0] = 1;
+    if (markedStep >= 0)
+        song->stepGrid[markedStep * ChannelCount + 1] = 1;
+    song->tempo = tempo;
+    return song;
+}
+
+struct FollowRig : test::PlaybackRig {
+    explicit FollowRig(int16_t songTempo, int markedStep = -1) {
+        song = beatSong(songTempo, markedStep);
+        out.loop.useClock([] { return 0u; });   // stamps exactly at the frame, as on JACK
+        song->followMidiClock = 1;
+        const MidiSyncResult armed = toggleMidiSync(out, *song);
+        EXPECT_EQ(armed.change, MidiSyncChange::TurnedOn);
+        EXPECT_TRUE(armed.output.ok());
+    }
+
+    // Plays up to device frame `end`: each of the master's messages at its
+    // own frame inside the period (the loop obeys the transport there, as
+    // on JACK), a tick every 10 ms between periods.
+    void run(const std::vector<MasterEvent>& events, int64_t end) {
+        while (now < end) {
+            const int64_t periodEnd = std::min<int64_t>((now / wave.period + 1) * wave.period, end);
+            while (sent < events.size() && events[sent].frame < periodEnd) {
+                const int64_t at = std::max(events[sent].frame, now);
+                wave.play(static_cast<uint32_t>(at - now));
+                now = at;
+                midi.send(events[sent].message);
+                ++sent;
+            }
+            wave.play(static_cast<uint32_t>(periodEnd - now));
+            now = periodEnd;
+            if (now >= nextTick) {
+                tick();
+                nextTick += TickFrames;
+            }
+        }
+    }
+    std::vector<int64_t> sounds() const { return test::onsets(wave.played); }
+    int16_t valueAt(int64_t frame) const { return wave.played[static_cast<size_t>(frame) * 2]; }
+
+    int64_t now = 0;
+    size_t sent = 0;
+    int64_t nextTick = TickFrames;
+};
+
+void figure(const char* what, const BeatErrors& e) {
+    std::printf("[figure] %s: worst beat error %.2f ms, drift %.2f ms over %zu beats\n", what,
+                milliseconds(e.worst), milliseconds(e.drift()), e.compared);
+}
+
+// A master at the song's tempo for 30 s, with and without ±2 ms of jitter
+// on every clock: every sound within 2 ms of its beat, and no drift.
+TEST(FollowClock, StaysOnTheMastersBeatFor30Seconds) {
+    for (int16_t tempo : {120, 200}) {
+        for (double jitter : {0.0, TwoMs}) {
+            FollowRig rig(tempo);
+            ClockMaster master(4410.3, jitter, 7);
+            master.start();
+            const int beats = static_cast<int>(30 * tempo / 60);
+            master.clocks(tempo, 24 * beats + 1);
+            rig.run(master.events, static_cast<int64_t>(master.nextClock()) + 4410);
+
+            const auto sounds = rig.sounds();
+            ASSERT_EQ(sounds.size(), master.beats.size()) << tempo << " bpm";
+            const BeatErrors e = test::beatErrors(sounds, master.beats);
+            char what[80];
+            std::snprintf(what, sizeof what, "MIDI clock %d bpm, jitter +-%.0f ms, 30 s (simulated)", tempo,
+                          milliseconds(jitter));
+            figure(what, e);
+            EXPECT_LT(e.worst, TwoMs) << what;
+            EXPECT_LT(e.drift(), TwoMs) << what;
+            EXPECT_EQ(rig.song->followedTempo, tempo);
+            EXPECT_EQ(rig.song->tempo, tempo);   // the song's own tempo is not touched
+        }
+    }
+}
+
+// 120 to 126 beats per minute after 8 beats: the beat after the change is
+// heard where the old tempo put it (rendered ahead), the next ones within
+// 5 ms; the panel shows the new tempo, the song keeps its own.
+TEST(FollowClock, CatchesUpWithATempoChangeWithinABeat) {
+    for (double jitter : {0.0, TwoMs}) {
+        FollowRig rig(120);
+        ClockMaster master(4410, jitter, 3);
+        master.start();
+        master.clocks(120, 8 * 24);
+        master.clocks(126, 16 * 24 + 1);
+        rig.run(master.events, static_cast<int64_t>(master.nextClock()) + 4410);
+
+        const auto sounds = rig.sounds();
+        ASSERT_EQ(sounds.size(), master.beats.size());
+        const BeatErrors before = test::beatErrors({sounds.begin(), sounds.begin() + 9}, master.beats);
+        const BeatErrors firstAfter = test::beatErrors({sounds[9]}, {master.beats[9]});
+        const BeatErrors after = test::beatErrors(sounds, master.beats, 0, 10);
+        char what[96];
+        std::snprintf(what, sizeof what, "MIDI clock 120 -> 126 bpm, jitter +-%.0f ms, from the second beat after",
+                      milliseconds(jitter));
+        figure(what, after);
+        std::printf("[figure] MIDI clock 120 -> 126 bpm, jitter +-%.0f ms: the first beat after the change %.2f ms off\n",
+                    milliseconds(jitter), milliseconds(firstAfter.worst));
+        EXPECT_LT(before.worst, TwoMs) << what;
+        EXPECT_LT(after.worst, 5 * 44.1) << what;
+        EXPECT_EQ(rig.song->followedTempo, 126);
+        EXPECT_EQ(rig.song->tempo, 120);
+    }
+}
+
+// Continue from a Song Position Pointer begins with that step at the
+// first clock; a position beyond the song's 16 steps is taken modulo 16;
+// a Continue with no position since the last Stop begins at step 0.
+TEST(FollowClock, ContinueBeginsAtTheSongPosition) {
+    for (uint32_t position : {5u, 21u, 16u * 1000u + 5u}) {
+        FollowRig rig(120, 5);
+        ClockMaster master(4410);
+        master.continueAt(position, 3000);   // the position comes well before the first clock
+        master.clocks(120, 4 * 24);
+        rig.run(master.events, static_cast<int64_t>(master.nextClock()));
+
+        const auto sounds = rig.sounds();
+        ASSERT_GE(sounds.size(), 2u) << position;
+        EXPECT_EQ(sounds[0], 4410) << position;   // step 5, marked, at the first clock
+        EXPECT_EQ(rig.valueAt(sounds[0]), MarkValue) << position;
+        const double step8 = 4410 + 18 * 918.75;   // three steps on, the beat
+        EXPECT_NEAR(static_cast<double>(sounds[1]), step8, 33) << position;
+        EXPECT_EQ(rig.valueAt(sounds[1]), BeatValue) << position;
+    }
+    FollowRig rig(120, 5);
+    ClockMaster master(4410);
+    master.continueAt(5, 3000);
+    master.clocks(120, 24);
+    master.stop();
+    master.moveTo(master.nextClock() + 4410);
+    master.send(0xFB);   // Continue without a position
+    const double resumed = master.nextClock();
+    master.clocks(120, 6);
+    rig.run(master.events, static_cast<int64_t>(master.nextClock()));
+    const auto sounds = rig.sounds();
+    ASSERT_EQ(sounds.size(), 3u);   // steps 5 and 8, then step 0
+    EXPECT_EQ(rig.valueAt(sounds[2]), BeatValue);
+    EXPECT_EQ(sounds[2], static_cast<int64_t>(resumed));
+}
+
+// The position, the Continue and the first clock in one period: the first
+// half cannot be primed for that clock in time. The playback then begins
+// at the master's next step boundary, with the step the master is at.
+TEST(FollowClock, APositionTooLateForTheFirstClockBeginsAtALaterStepOfTheMaster) {
+    FollowRig rig(120, 5);
+    ClockMaster master(4410);
+    master.continueAt(5);
+    master.clocks(120, 4 * 24);
+    rig.run(master.events, static_cast<int64_t>(master.nextClock()));
+
+    const auto sounds = rig.sounds();
+    ASSERT_FALSE(sounds.empty());
+    // Step 5 (the mark) is missed; the beat of step 8 sounds on the master's grid.
+    EXPECT_EQ(rig.valueAt(sounds[0]), BeatValue);
+    EXPECT_NEAR(static_cast<double>(sounds[0]), 4410 + 18 * 918.75, 33);
+}
+
+// Clocks before any Start do nothing; a Start without clock waits, silent,
+// for the first clock, which begins step 0.
+TEST(FollowClock, ClocksBeforeStartAreIgnoredAndStartWaitsForTheFirstClock) {
+    FollowRig rig(120);
+    ClockMaster master(4410);
+    master.clocks(120, 48);
+    rig.run(master.events, static_cast<int64_t>(master.nextClock()));
+    EXPECT_TRUE(rig.sounds().empty());
+    EXPECT_EQ(rig.song->playing, 0);
+
+    master.start();
+    rig.run(master.events, rig.now + 44100);   // a second without clock
+    EXPECT_TRUE(rig.sounds().empty());
+    EXPECT_EQ(rig.song->playing, 0);
+
+    master.moveTo(static_cast<double>(rig.now + 1000));
+    const double first = master.nextClock();
+    master.clocks(120, 2 * 24 + 1);
+    rig.run(master.events, static_cast<int64_t>(master.nextClock()));
+    const auto sounds = rig.sounds();
+    ASSERT_EQ(sounds.size(), 3u);
+    EXPECT_EQ(sounds[0], static_cast<int64_t>(first));
+    EXPECT_EQ(rig.song->playing, 1);
+}
+
+// Tempos far from the song's (30 and 300 bpm against a song at 120): the
+// clocks are followed from the second beat on.
+TEST(FollowClock, FollowsClocksFarFromTheSongsTempo) {
+    for (double tempo : {30.0, 300.0}) {
+        FollowRig rig(120);
+        ClockMaster master(4410, TwoMs, 11);
+        master.start();
+        master.clocks(tempo, static_cast<int>(tempo / 60 * 20) * 24 + 1);
+        rig.run(master.events, static_cast<int64_t>(master.nextClock()) + 4410);
+
+        const auto sounds = rig.sounds();
+        // Each sound from the second beat on, against the beat nearest it.
+        std::vector<double> nearest;
+        for (size_t i = 0; i < sounds.size(); ++i) {
+            const auto beat = std::min_element(master.beats.begin(), master.beats.end(), [&](double a, double b) {
+                return std::abs(a - static_cast<double>(sounds[i])) < std::abs(b - static_cast<double>(sounds[i]));
+            });
+            if (beat - master.beats.begin() >= 1)
+                nearest.push_back(*beat);
+            else
+                nearest.push_back(static_cast<double>(sounds[i]));
+        }
+        const BeatErrors e = test::beatErrors(sounds, nearest);
+        char what[80];
+        std::snprintf(what, sizeof what, "MIDI clock %.0f bpm, song at 120, jitter +-2 ms, 20 s", tempo);
+        figure(what, e);
+        EXPECT_LT(e.worst, TwoMs) << what;
+        EXPECT_GE(sounds.size() + 1, master.beats.size()) << what;   // the second beat may be missed at most
+        EXPECT_LE(sounds.size(), master.beats.size()) << what;
+        EXPECT_EQ(rig.song->followedTempo, static_cast<int16_t>(tempo)) << what;
+    }
+}
+
+// Clocks that stop without a Stop: the playback goes on at the tempo
+// followed last, on the master's beat, and locks on again when they come
+// back.
+TEST(FollowClock, HoldsTheTempoThroughAGapInTheClock) {
+    FollowRig rig(120);
+    ClockMaster master(4410, TwoMs, 5);
+    master.start();
+    master.clocks(123, 8 * 24);
+    master.silence(123, 3 * 21512);   // three beats without clock
+    master.clocks(123, 8 * 24 + 1);
+    rig.run(master.events, static_cast<int64_t>(master.nextClock()) + 4410);
+
+    const auto sounds = rig.sounds();
+    ASSERT_EQ(sounds.size(), master.beats.size());
+    const BeatErrors e = test::beatErrors(sounds, master.beats, 0, 1);
+    figure("MIDI clock 123 bpm with three beats of no clock", e);
+    EXPECT_LT(e.worst, TwoMs);
+    EXPECT_EQ(rig.song->followedTempo, 123);
+}
+
+// Ten thousand clocks a second, then a Stop: nothing breaks, the Stop is
+// not lost, and the next Start follows a sane clock again.
+TEST(FollowClock, AFloodOfClocksDoesNoHarm) {
+    FollowRig rig(120);
+    ClockMaster master(4410);
+    master.start();
+    for (int i = 0; i < 10000; ++i)
+        master.sendAt(4410 + i * 441 / 100, 0xF8);
+    master.moveTo(4410 + 44100);
+    master.stop();
+    rig.run(master.events, 4410 + 44100 + 2000);
+    EXPECT_EQ(rig.song->playing, 0);
+    const size_t played = rig.wave.played.size();
+    rig.run(master.events, rig.now + 10000);
+    EXPECT_TRUE(test::silent({rig.wave.played.begin() + static_cast<long>(played), rig.wave.played.end()}));
+
+    ClockMaster sane(static_cast<double>(rig.now + 3000));
+    sane.start();
+    sane.clocks(120, 8 * 24 + 1);
+    const size_t before = rig.wave.played.size();
+    rig.sent = 0;
+    rig.run(sane.events, static_cast<int64_t>(sane.nextClock()) + 4410);
+    const std::vector<int16_t> after(rig.wave.played.begin() + static_cast<long>(before), rig.wave.played.end());
+    std::vector<int64_t> sounds = test::onsets(after);
+    for (int64_t& frame : sounds)
+        frame += static_cast<int64_t>(before / 2);
+    ASSERT_EQ(sounds.size(), sane.beats.size());
+    EXPECT_LT(test::beatErrors(sounds, sane.beats, 0, 2).worst, TwoMs);
+}
+
+// Clocks that arrive on a thread of their own (the ALSA sequencer) are
+// placed by the time since the callback last read: a clock 10 ms after a
+// read is 441 frames on; an old read is not extrapolated past a quarter
+// second.
+uint32_t fakeMicroseconds = 0;
+
+TEST(FollowClock, AClockOnAnotherThreadIsPlacedByTheTimeSinceTheLastRead) {
+    test::PlaybackRig rig;
+    rig.out.loop.useClock([] { return fakeMicroseconds; });
+    ASSERT_TRUE(startPlayback(rig.out, *rig.song).ok());
+    fakeMicroseconds = 1000;
+    rig.wave.play(1000);
+    const uint32_t read = rig.out.loop.view().position;
+    EXPECT_EQ(rig.out.loop.positionNow(), read);
+    fakeMicroseconds = 1000 + 10000;
+    EXPECT_EQ(rig.out.loop.positionNow(), read + 441 * 4);
+    fakeMicroseconds = 1000 + 3000000;
+    EXPECT_EQ(rig.out.loop.positionNow(), read + 11025 * 4);
+    fakeMicroseconds = 0xFFFFFF00u;   // the clock's 32 bits wrap
+    rig.wave.play(100);
+    fakeMicroseconds = 0xFFFFFF00u + 1000;
+    EXPECT_EQ(rig.out.loop.positionNow(), read + 100 * 4 + 44 * 4);
+}
+
+}  // namespace
+}  // namespace tamboro

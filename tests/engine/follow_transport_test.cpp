@@ -118,6 +118,64 @@ TEST(FollowTransport, EveryBeatOnTheTransportsBeatFor30Seconds) {
     }
 }
 
+// A timebase master that changes its tempo at every bar. By a tenth or so
+// (110 to 132 bpm), each beat's tone stays within 2 ms of the master's
+// beat, the first beat of every new tempo included. By up to half (90 to
+// 180 bpm), the steps already rendered at the old tempo when the change
+// comes (up to a half and its lead, about a quarter of a second) put the
+// first beat after the change off by tens of milliseconds (about 30 from
+// 160 to 120 bpm), caught up by an eighth of a step per step; from the
+// second beat of the new tempo on, every beat is within 2 ms again. TEMPO shows the tempo of the bar that plays.
+TEST(FollowTransport, AMasterThatChangesTempoEveryBarIsFollowedFromTheNextBeat) {
+    struct Case {
+        std::vector<double> tempos;
+        bool firstBeatsToo;
+    };
+    for (const Case& c : {Case{{120, 126, 116, 132, 124, 110, 120, 128, 118, 120}, true},
+                          Case{{120, 132, 100, 150, 90, 180, 126, 108, 160, 120}, false}}) {
+        TransportRig rig(transportSong(120));
+        rig.wave.transport.addUpBeats = true;
+        rig.wave.transport.tempo = c.tempos[0];
+        rig.run(4096);
+        rig.wave.transport.rolling = true;
+        std::vector<double> beats{static_cast<double>(rig.now)};
+        size_t bar = 0;
+        while (bar < c.tempos.size()) {
+            const double before = rig.wave.transport.beats;
+            const int64_t at = rig.now;
+            rig.run(rig.now + rig.wave.period);
+            const double after = rig.wave.transport.beats;
+            // The master's beats in this period, at the period's tempo.
+            for (double k = std::floor(before) + 1; k <= after; ++k)
+                beats.push_back(static_cast<double>(at) + (k - before) / (after - before) * rig.wave.period);
+            if (std::floor(after / 4) > std::floor(before / 4)) {
+                EXPECT_EQ(rig.song->followedTempo, static_cast<int16_t>(c.tempos[bar])) << "bar " << bar;
+                if (++bar < c.tempos.size())
+                    rig.wave.transport.tempo = c.tempos[bar];
+            }
+        }
+        beats.pop_back();   // the last may not be rendered yet
+        const auto sounds = rig.sounds();
+        ASSERT_GE(sounds.size(), beats.size());
+        double worstFirst = 0, worstOthers = 0;
+        for (size_t i = 0; i < beats.size(); ++i) {
+            const double error = std::abs(static_cast<double>(sounds[i]) - beats[i]);
+            // Beat 4k+1 is the first after the change at bar k's start.
+            double& worst = i % 4 == 1 && i > 1 ? worstFirst : worstOthers;
+            worst = std::max(worst, error);
+        }
+        std::printf("[figure] JACK transport (simulated), a new tempo every bar, %.0f to %.0f bpm: the first beat "
+                    "of a new tempo worst %.2f ms off, every other beat worst %.2f ms over %zu beats\n",
+                    *std::min_element(c.tempos.begin(), c.tempos.end()),
+                    *std::max_element(c.tempos.begin(), c.tempos.end()), milliseconds(worstFirst),
+                    milliseconds(worstOthers), beats.size());
+        EXPECT_LT(worstOthers, TwoMs);
+        if (c.firstBeatsToo)
+            EXPECT_LT(worstFirst, TwoMs);
+        EXPECT_EQ(rig.song->tempo, 120);
+    }
+}
+
 // A locate to bar 3 (step 32) while rolling, half a step off the old grid,
 // in a song with a sound on every step: the step clock jumps to the new
 // position at the first Block not yet rendered, and from there every sound

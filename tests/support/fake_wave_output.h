@@ -82,6 +82,10 @@ public:
         double tempo = 120;
         bool wholeTicks = false;
         int64_t ticks = 0;   // wholeTicks: the ticks added up since frame 0
+        // A master whose tempo changes as it rolls: its beats add up period
+        // by period at the tempo of each, instead of following the frame.
+        bool addUpBeats = false;
+        double beats = 0;
     };
     bool hasTransport = false;
     Transport transport;
@@ -117,8 +121,9 @@ public:
         s.cycleFrames = frames;
         s.bbt = transport.bbt;
         if (s.bbt) {
-            const double beats = transport.wholeTicks ? transport.ticks / 1920.0
-                                                      : transport.frame / (44100.0 * 60.0 / transport.tempo);
+            const double beats = transport.wholeTicks   ? transport.ticks / 1920.0
+                                 : transport.addUpBeats ? transport.beats
+                                                        : transport.frame / (44100.0 * 60.0 / transport.tempo);
             const auto whole = static_cast<int64_t>(beats);
             s.bar = static_cast<int32_t>(whole / 4 + 1);
             s.beat = static_cast<int32_t>(whole % 4 + 1);
@@ -144,6 +149,7 @@ public:
                 if (transport.rolling) {
                     transport.frame += n;
                     transport.ticks += static_cast<int64_t>(n * 1920 * transport.tempo / (44100 * 60));
+                    transport.beats += n * transport.tempo / (44100 * 60);
                 }
             }
             const LoopBuffer::Obeyed obeyed = loop_->obeyTransport();

@@ -200,11 +200,11 @@ std::vector<std::string> JackClient::midiOutputsNamed(const std::string& shortNa
     std::string reason;
     if (!join(reason))
         return {};
+    const std::string suffix = ":" + shortName;
     std::vector<std::string> named;
     for (const std::string& name :
          portNames(jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput)))
-        if (name.size() > shortName.size() && name.compare(name.size() - shortName.size(), shortName.size(), shortName) == 0 &&
-            name[name.size() - shortName.size() - 1] == ':')
+        if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
             named.push_back(name);
     return named;
 }

@@ -34,7 +34,9 @@ bool RtMidiClockPort::attach(ClockOutput& output, LoopBuffer& loop) {
     } else {
         return false;
     }
-    const std::vector<std::string> before = onJack_ ? jack_.midiOutputsNamed(MidiOutPortName) : std::vector<std::string>{};
+    std::vector<std::string> before;
+    if (onJack_)
+        before = jack_.midiOutputsNamed(MidiOutPortName);
     failed_.store(false, std::memory_order_relaxed);
     try {
         port_ = std::make_unique<RtMidiOut>(onJack_ ? RtMidi::UNIX_JACK : RtMidi::LINUX_ALSA, MidiClientName);

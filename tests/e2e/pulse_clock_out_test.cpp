@@ -1,7 +1,8 @@
 // End to end: tamboro --play --midi-clock-out on a null sink of a sound
-// server of the test's own (PulseAudio, and PipeWire's PulseAudio server), with a JACK server running (jackd -d dummy) and no ALSA
-// sequencer, so that the clock goes out through RtMidi's JACK MIDI port
-// "Tamboro MIDI Out". A JACK client of the test stamps each message with
+// server of the test's own (PulseAudio, and PipeWire's PulseAudio server),
+// with a JACK server running (jackd -d dummy) and no ALSA sequencer, so
+// that the clock goes out through RtMidi's JACK MIDI port "Tamboro MIDI
+// Out". A JACK client of the test stamps each message with
 // CLOCK_MONOTONIC in its process callback; the sink's monitor is recorded
 // with each block stamped on arrival. Start is compared with the first
 // sound, each clock with the sixth of the rendered step it belongs to, Stop

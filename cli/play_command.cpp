@@ -104,8 +104,8 @@ void awaitClockListener(AudioOutput& output, std::ostream& out, PlayReport& repo
     }
     if (listeners > 0)
         return;
-    out << "waiting up to " << ClockListenerWaitSeconds << " s for a connection to " << StreamName << ":MIDI Out"
-        << std::endl;
+    out << "waiting up to " << ClockListenerWaitSeconds << " s for a connection to "
+        << output.wave.clockOutputName() << std::endl;
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(ClockListenerWaitSeconds);
     while (!interrupted.load() && output.wave.clockOutputListeners() == 0 &&
            std::chrono::steady_clock::now() < giveUp)

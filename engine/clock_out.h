@@ -55,12 +55,19 @@ public:
     };
 
     explicit ClockOutput(uint32_t startPosition) : startPosition_(startPosition) {}
+    // The loop's byte position at which every playback begins.
+    uint32_t startPosition() const { return startPosition_; }
 
     // --- Main thread ---
     void setSending(bool on) { sending_.store(on, std::memory_order_release); }
     bool sending() const { return sending_.load(std::memory_order_acquire); }
     // Drops the clock when the ring is full (the callback is far behind).
     void queue(const Clock& clock) { clocks_.push(clock); }
+
+    // --- The one consumer: the callback through period, or a sender
+    // thread of its own (engine/clock_sender.h) where the callback cannot
+    // send ---
+    bool takeQueued(Clock& clock) { return clocks_.pop(clock); }
 
     // --- Callback ---
     // One period of `frames` output frames, after the loop has played it:

@@ -64,7 +64,7 @@ TransportResult toggleFollowJackTransport(AudioOutput& out, SongState& song);
 
 enum class ClockOutChange {
     TurnedOn,            // MIDI clock goes out from the next Play
-    TurnedOnNoPort,      // on, but the open output device cannot send it (not JACK's)
+    TurnedOnNoPort,      // on, but no MIDI output can be opened for the open device
     TurnedOff,
     NothingWhilePlaying, // while playing it changes nothing
 };

@@ -53,15 +53,19 @@ public:
         return false;
     }
 
-    // While open: the stream's callback sends `output`'s MIDI clock at its
-    // own frames through a MIDI output port (null: no more). False when the
-    // open device cannot (not JACK's).
+    // While open: `output`'s MIDI clock goes out through a MIDI output port
+    // (null: no more). On JACK the stream's callback writes each message at
+    // its own frame; another device's clock goes through a MIDI output of
+    // the program's own, each message as its frame sounds. False when no
+    // MIDI output can be opened.
     virtual bool attachClockOutput(ClockOutput* output) {
         (void)output;
         return false;
     }
     // The connections of that MIDI output port now; -1 when there is none.
     virtual int clockOutputListeners() { return -1; }
+    // Its full name, as a slave connects to it.
+    virtual std::string clockOutputName() { return std::string(StreamName) + ":MIDI Out"; }
 };
 
 }  // namespace tamboro

@@ -196,6 +196,26 @@ std::vector<std::string> JackClient::midiSources() {
     return sources;
 }
 
+std::vector<std::string> JackClient::midiOutputsNamed(const std::string& shortName) {
+    std::string reason;
+    if (!join(reason))
+        return {};
+    const std::string suffix = ":" + shortName;
+    std::vector<std::string> named;
+    for (const std::string& name :
+         portNames(jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput)))
+        if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+            named.push_back(name);
+    return named;
+}
+
+int JackClient::connectionsOf(const std::string& fullName) {
+    if (!client_ || dropped_.load(std::memory_order_acquire))
+        return -1;
+    jack_port_t* port = jack_port_by_name(client_, fullName.c_str());
+    return port ? jack_port_connected(port) : -1;
+}
+
 bool JackClient::openMidi(const std::string& source, MidiMessageCallback callback, void* context,
                           std::string& reason) {
     closeMidi();

@@ -80,6 +80,12 @@ public:
     void stopMidi();
     void closeMidi();
 
+    // --- Another client's port (RtMidi's, platform/rtmidi_output.h) ---
+    // The full names of every MIDI output port called `shortName`.
+    std::vector<std::string> midiOutputsNamed(const std::string& shortName);
+    // Its connections now; -1 when it is not there.
+    int connectionsOf(const std::string& fullName);
+
 private:
     static constexpr uint32_t ScratchFrames = 1024;
 

@@ -3,6 +3,7 @@
 #include "platform/jack_client.h"
 #include "platform/pulse_backend.h"
 #include "platform/rtaudio_output.h"
+#include "platform/rtmidi_output.h"
 #include "platform/system_midi_input.h"
 #include "platform/system_output.h"
 
@@ -21,12 +22,13 @@ public:
 
 private:
     // Destroyed from the bottom up: the output closes first, then the MIDI
-    // input, then the JACK client both may use.
+    // clock port and the MIDI input, then the JACK client they may use.
     JackClient jack_;
     PulseBackend pulse_;
     RtAudioOutput alsa_{[this] { return pulse_.serverListed(); }};
     SystemMidiInput midi_{jack_};
-    SystemOutput wave_{{&jack_, &pulse_, &alsa_}};
+    RtMidiClockPort clockPort_{jack_};
+    SystemOutput wave_{{&jack_, &pulse_, &alsa_}, &clockPort_};
 };
 
 }  // namespace

@@ -37,7 +37,8 @@ public:
     // The open stream's rate and period in the device's own frames (0 when closed).
     virtual unsigned streamRate() const = 0;
     virtual unsigned streamPeriod() const = 0;
-    // As WaveOutput::attachClockOutput; only JACK sends it here.
+    // As WaveOutput::attachClockOutput; only JACK sends it here (the
+    // others through a ClockPort).
     virtual bool attachClockOutput(ClockOutput* output) {
         (void)output;
         return false;
@@ -48,6 +49,21 @@ public:
         (void)input;
         return false;
     }
+};
+
+// A MIDI output port of its own, for the clock of a stream that cannot
+// send it (platform/rtmidi_output.h).
+class ClockPort {
+public:
+    virtual ~ClockPort() = default;
+    // Opens the port and sends `output`'s messages as `loop` plays them;
+    // false when no MIDI output can be opened.
+    virtual bool attach(ClockOutput& output, LoopBuffer& loop) = 0;
+    // Sends a Stop still owed, and closes the port (nothing when closed).
+    virtual void detach() = 0;
+    // As WaveOutput::clockOutputListeners and clockOutputName.
+    virtual int listeners() = 0;
+    virtual std::string name() const = 0;
 };
 
 }  // namespace tamboro

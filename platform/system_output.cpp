@@ -37,6 +37,7 @@ bool SystemOutput::open(int index, LoopBuffer& loop, std::string& error) {
     if (!device.system->open(device.index, loop, error))
         return false;
     open_ = device.system;
+    loop_ = &loop;
     return true;
 }
 
@@ -45,9 +46,38 @@ bool SystemOutput::start(std::string& error) {
 }
 
 void SystemOutput::close() {
+    if (clockPortAttached_)
+        clockPort_->detach();   // the Stop of a playback cut short goes before the sound ends
+    clockPortAttached_ = false;
     if (open_)
         open_->close();
     open_ = nullptr;
+    loop_ = nullptr;
+}
+
+bool SystemOutput::attachClockOutput(ClockOutput* output) {
+    if (!open_)
+        return false;
+    if (clockPortAttached_)
+        clockPort_->detach();
+    clockPortAttached_ = false;
+    const bool own = open_->attachClockOutput(output);
+    if (own || !output || !clockPort_)
+        return own;
+    clockPortAttached_ = clockPort_->attach(*output, *loop_);
+    return clockPortAttached_;
+}
+
+int SystemOutput::clockOutputListeners() {
+    if (clockPortAttached_)
+        return clockPort_->listeners();
+    return open_ ? open_->clockOutputListeners() : -1;
+}
+
+std::string SystemOutput::clockOutputName() {
+    if (clockPortAttached_)
+        return clockPort_->name();
+    return WaveOutput::clockOutputName();
 }
 
 }  // namespace tamboro

@@ -16,8 +16,10 @@ namespace tamboro {
 
 class SystemOutput : public WaveOutput {
 public:
-    // The systems in the order they are listed; they outlive this.
-    explicit SystemOutput(std::vector<OutputBackend*> systems) : systems_(std::move(systems)) {}
+    // The systems in the order they are listed, and the MIDI clock port for
+    // those that cannot send it themselves (or null); they outlive this.
+    explicit SystemOutput(std::vector<OutputBackend*> systems, ClockPort* clockPort = nullptr)
+        : systems_(std::move(systems)), clockPort_(clockPort) {}
     ~SystemOutput() override { close(); }
 
     int deviceCount() override;
@@ -28,8 +30,9 @@ public:
     void close() override;
     bool streamAlive() override { return open_ && open_->streamAlive(); }
     bool attachTransport(TransportInput* input) override { return open_ && open_->attachTransport(input); }
-    bool attachClockOutput(ClockOutput* output) override { return open_ && open_->attachClockOutput(output); }
-    int clockOutputListeners() override { return open_ ? open_->clockOutputListeners() : -1; }
+    bool attachClockOutput(ClockOutput* output) override;
+    int clockOutputListeners() override;
+    std::string clockOutputName() override;
 
     // What the last count found, one phrase per system.
     std::string systemsFound() const { return found_; }
@@ -47,6 +50,9 @@ private:
     std::vector<Device> devices_;   // from the last count; index 0 is the default
     std::string found_;
     OutputBackend* open_ = nullptr;
+    LoopBuffer* loop_ = nullptr;     // the open stream's
+    ClockPort* clockPort_;
+    bool clockPortAttached_ = false;
 };
 
 }  // namespace tamboro

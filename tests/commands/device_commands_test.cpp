@@ -193,6 +193,28 @@ TEST(DeviceCommands, FollowJackTransportNeedsJackAndTakesTurnsWithMidiSync) {
     EXPECT_FALSE(rig.wave.isOpen());
 }
 
+// Send MIDI Clock on an armed output: checked either way; said to go
+// nowhere only when the device can open no MIDI output at all.
+TEST(DeviceCommands, SendMidiClockSaysSoOnlyWhenNoMidiOutputOpens) {
+    for (bool midiOut : {true, false}) {
+        CommandRig rig;
+        rig.wave.hasMidiOut = midiOut;
+        midiSyncCommand(rig.out, *rig.song, rig.shell);
+        ASSERT_TRUE(rig.wave.isOpen());
+        sendMidiClockCommand(rig.out, *rig.song, rig.shell);
+        EXPECT_EQ(rig.shell.checked(MenuId::SendMidiClock), true) << midiOut;
+        if (midiOut) {
+            EXPECT_TRUE(rig.shell.messages.empty());
+        } else {
+            EXPECT_EQ(rig.onlyMessage().text,
+                      "MIDI clock is sent through the JACK output device (its port MIDI Out); "
+                      "the output device chosen cannot send it.");
+        }
+        sendMidiClockCommand(rig.out, *rig.song, rig.shell);
+        EXPECT_EQ(rig.shell.checked(MenuId::SendMidiClock), false) << midiOut;
+    }
+}
+
 TEST(DeviceCommands, MidiDeviceDialogMovesAnOpenInputAndTellsAFailureInTheDialog) {
     CommandRig rig;
     rig.shell.deviceAnswers = {{true, 1}};

@@ -1,9 +1,11 @@
 // The output device list over several audio systems: the default output is
 // the first system's own default, the others follow in system order, and a
-// device opens on its own system.
+// device opens on its own system; MIDI clock goes out through the device's
+// own stream where it can, else through the MIDI clock port.
 
 #include <gtest/gtest.h>
 
+#include "engine/clock_out.h"
 #include "engine/loop_buffer.h"
 #include "platform/system_output.h"
 
@@ -36,6 +38,36 @@ struct FakeSystem : OutputBackend {
     uint32_t periodFrames() const override { return 256; }
     unsigned streamRate() const override { return 44100 + static_cast<unsigned>(opened); }
     unsigned streamPeriod() const override { return 256; }
+
+    bool sendsClock = false;   // as JACK's client does
+    ClockOutput* clock = nullptr;
+    bool attachClockOutput(ClockOutput* output) override {
+        if (!sendsClock)
+            return false;
+        clock = output;
+        return true;
+    }
+    int clockOutputListeners() override { return sendsClock && clock ? 2 : -1; }
+};
+
+struct FakeClockPort : ClockPort {
+    bool opens = true;
+    ClockOutput* attached = nullptr;
+    LoopBuffer* loop = nullptr;
+    int detached = 0;
+    bool attach(ClockOutput& output, LoopBuffer& playing) override {
+        if (!opens)
+            return false;
+        attached = &output;
+        loop = &playing;
+        return true;
+    }
+    void detach() override {
+        attached = nullptr;
+        ++detached;
+    }
+    int listeners() override { return attached ? 0 : -1; }
+    std::string name() const override { return "Tamboro MIDI:Tamboro MIDI Out"; }
 };
 
 TEST(SystemOutput, TheDefaultIsTheFirstSystemsOwnDefaultThenEverySystemInOrder) {
@@ -77,6 +109,48 @@ TEST(SystemOutput, ADeviceOpensOnItsOwnSystemAndTheOtherIsClosedFirst) {
     EXPECT_EQ(error, "This output device is not available any more.");
     EXPECT_TRUE(jack.closed);
     EXPECT_FALSE(output.streamAlive());
+}
+
+TEST(SystemOutput, ClockGoesThroughTheStreamWhereItCanElseThroughThePort) {
+    FakeSystem jack{{"JACK: Tamboro (2 outputs)"}, 0, "JACK server running"};
+    FakeSystem pulse{{"PulseAudio: a"}, 0, "PulseAudio server running"};
+    jack.sendsClock = true;
+    FakeClockPort port;
+    SystemOutput output({&jack, &pulse}, &port);
+    LoopBuffer loop;
+    ClockOutput clock(0);
+    std::string error;
+    ASSERT_EQ(output.deviceCount(), 3);
+
+    ASSERT_TRUE(output.open(1, loop, error));
+    ASSERT_TRUE(output.attachClockOutput(&clock));
+    EXPECT_EQ(jack.clock, &clock);
+    EXPECT_EQ(port.attached, nullptr);
+    EXPECT_EQ(output.clockOutputListeners(), 2);
+    EXPECT_EQ(output.clockOutputName(), "Tamboro:MIDI Out");
+
+    ASSERT_TRUE(output.open(2, loop, error));
+    EXPECT_EQ(output.clockOutputListeners(), -1) << "nothing attached on the new stream yet";
+    ASSERT_TRUE(output.attachClockOutput(&clock));
+    EXPECT_EQ(port.attached, &clock);
+    EXPECT_EQ(port.loop, &loop);
+    EXPECT_EQ(output.clockOutputListeners(), 0);
+    EXPECT_EQ(output.clockOutputName(), "Tamboro MIDI:Tamboro MIDI Out");
+    const int before = port.detached;
+    output.attachClockOutput(nullptr);   // Send MIDI Clock turned off
+    EXPECT_EQ(port.attached, nullptr);
+    EXPECT_GT(port.detached, before);
+    EXPECT_EQ(output.clockOutputListeners(), -1);
+
+    ASSERT_TRUE(output.attachClockOutput(&clock));
+    output.close();   // the port's Stop goes before the stream closes
+    EXPECT_EQ(port.attached, nullptr);
+    EXPECT_FALSE(output.attachClockOutput(&clock)) << "nothing open";
+
+    port.opens = false;
+    ASSERT_TRUE(output.open(2, loop, error));
+    EXPECT_FALSE(output.attachClockOutput(&clock)) << "no MIDI output at all";
+    EXPECT_EQ(output.clockOutputListeners(), -1);
 }
 
 }  // namespace

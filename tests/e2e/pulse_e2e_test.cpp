@@ -314,6 +314,81 @@ TEST_P(PulseSync, ALostServerIsToldOnceAndEndsThePlay) {
     }
 }
 
+// Following a master's clock: Start, then 24 clocks a beat at 120 bpm for
+// 15 s, while tone.sng sounds on every beat. Each tone's onset is measured
+// against the master's beat, the stamp of every 24th clock (the cycle in
+// which the program received it).
+TEST_P(PulseSync, FollowedBeatsSoundOnTheMastersBeats) {
+    Rig rig(GetParam());
+    ASSERT_TRUE(rig.up()) << nameOf(GetParam()) << " did not start";
+    JackServer jack(44100, 64);   // the clocks' cycles 1.5 ms apart
+    ASSERT_TRUE(jack.ready()) << "jackd -d dummy did not start";
+    const int device = rig.device();
+    ASSERT_GT(device, 0);
+    JackMidiSender sender;
+    ASSERT_TRUE(sender.ok());
+    MonitorRecorder recorder("tamboro_test", 40);
+    ASSERT_TRUE(recorder.ok());
+    TamboroProcess tamboro({"--play", rig.folder.song("tone.sng"), "--samples", rig.folder.samples(),
+                            "--midi-sync", "--midi-clock", "--device", std::to_string(device), "--seconds", "60"});
+    ASSERT_EQ(tamboro.readLine(10).rfind("armed: PulseAudio: Test_Sink, 44100 Hz", 0), 0u);
+    ASSERT_TRUE(sender.connectTamboro());
+    std::this_thread::sleep_for(300ms);
+
+    constexpr size_t Beats = 30;
+    sender.startClocks(918.75, Beats * 24 + 1, 44);   // 120 bpm, the first clock 1 ms after the Start
+    EXPECT_EQ(tamboro.readLine(3), "playing");
+    const double giveUp = monotonicNow() + 30;
+    while (!sender.clocksDone() && monotonicNow() < giveUp)
+        std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(sender.clocksDone());
+    std::this_thread::sleep_for(100ms);
+    sender.send(0xFC);
+    EXPECT_EQ(tamboro.readLine(2), "stopped");
+    const double sinkLatency = configuredLatencyMs(rig.server, "tamboro_test");
+    EXPECT_EQ(tamboro.stop(), 0);
+    recorder.stop();
+
+    const auto& capture = recorder.samples();
+    const auto& stamps = sender.clockStamps();
+    const FrameClock clock = fitFrameClock(recorder.arrivals(), MonitorRecorder::BlockFrames);
+    std::vector<double> errors, judged, spreads;
+    for (size_t beat = 0; beat < Beats; ++beat) {
+        const double at = stamps[beat * 24];
+        const auto block = static_cast<long>(clock.frame(at) / MonitorRecorder::BlockFrames);
+        const FrameClock local = fitFrameClock(recorder.arrivals(), MonitorRecorder::BlockFrames,
+                                               static_cast<size_t>(std::max(0L, block - 172)),
+                                               static_cast<size_t>(block + 172));
+        // The tone lasts 50 ms: the one before has ended 100 ms before the beat.
+        const auto from = static_cast<size_t>(local.frame(at - 0.1));
+        const auto until = static_cast<size_t>(local.frame(at + 0.2));
+        const size_t onset = firstLoud(capture, from, until, Quiet);
+        ASSERT_LT(onset, until) << "beat " << beat << " did not sound (frames " << from << " to " << until
+                                << " of " << capture.size() / 2 << ", spread " << local.spreadMs << " ms)";
+        errors.push_back((local.time(onset) - at) * 1000);
+        spreads.push_back(local.spreadMs);
+        // A beat whose blocks arrived too unevenly to time it (a busy
+        // machine delays the recorder itself) is not judged.
+        if (local.spreadMs <= 2.0)
+            judged.push_back(errors.back());
+    }
+    const Figures all = figuresOf(errors);
+    std::vector<double> sizes;
+    for (double e : judged)
+        sizes.push_back(std::abs(e));
+    const Figures size = figuresOf(sizes);
+    std::printf("[figure] %s: MIDI clock 120 bpm followed, 15 s: beat after the master's: median %+.1f ms, "
+                "earliest %+.1f ms, latest %+.1f ms, worst judged %.1f ms off (%zu of %zu beats judged); "
+                "drift first to last beat %+.1f ms\n",
+                nameOf(GetParam()), all.median, all.best, all.worst, size.worst, judged.size(), errors.size(),
+                errors.back() - errors.front());
+    std::printf("[figure] %s: error bars: the sink's configured latency %.1f ms (it renders that far ahead of "
+                "its clock); monitor blocks arrive a median %.2f ms after the local line\n",
+                nameOf(GetParam()), sinkLatency, figuresOf(spreads).median);
+    EXPECT_GE(judged.size(), Beats / 2) << "the recording's timing was too uneven to judge the beats";
+    EXPECT_LT(size.worst, 100.0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, PulseSync, ::testing::Values(ServerKind::PulseAudio, ServerKind::PipeWire),
                          [](const auto& info) { return std::string(nameOf(info.param)); });
 

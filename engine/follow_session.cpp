@@ -23,9 +23,15 @@ void takeClock(FollowSession& session, const SyncEvent& event) {
     if (!session.playing || !event.sounding)
         return;   // before the loop began to sound
     // Bytes since the last clock; the 32-bit position wraps after hours.
-    const uint32_t bytes = event.position - session.lastPosition;
-    session.lastPosition = event.position;
-    session.lastFrame += bytes / 4;
+    // An output that writes ahead estimates the sounding position, which
+    // may stand a few frames behind the last clock's (or, just after the
+    // beginning, before the playback's first frame): such a clock counts
+    // at the last clock's frame.
+    const auto bytes = static_cast<int32_t>(event.position - session.lastPosition);
+    if (bytes > 0) {
+        session.lastPosition = event.position;
+        session.lastFrame += bytes / 4;
+    }
     session.follower.addClock(session.lastFrame);
 }
 

@@ -173,6 +173,12 @@ void LoopBuffer::markTime() {
     stamp_.store(uint64_t{player_.position} << 32 | clock_(), std::memory_order_release);
 }
 
+void LoopBuffer::markSounding(uint32_t queuedFrames) {
+    // Wraps with the position: the frames before a beginning lie below it.
+    const uint32_t sounding = player_.position - 4 * queuedFrames;
+    stamp_.store(uint64_t{sounding} << 32 | clock_(), std::memory_order_release);
+}
+
 void LoopBuffer::publishView() {
     view_.store(uint64_t{player_.epoch} << 33 | uint64_t{player_.active} << 32 | player_.position,
                 std::memory_order_release);
@@ -284,7 +290,8 @@ void LoopBuffer::readFrames(int16_t* out, uint32_t frames) {
         }
     }
     publishView();
-    markTime();
+    if (!writesAhead_)
+        markTime();
     if (fadeFrames > 0) {
         fade(first, fadeFrames);
         if (fadeFrames < total)

@@ -99,11 +99,16 @@ public:
     // Publishes the half claimed by beginPriming or beginRefill as ready.
     void publish();
 
-    // The byte position the callback has reached by now (any thread): the
-    // last one it noted, moved on by the time since then (at most a quarter
-    // of a second). A MIDI message that arrives on a thread of its own is
-    // placed on the playback's frames by it.
+    // The byte position sounding now (any thread): the last one the
+    // callback noted, moved on by the time since then (at most a quarter of
+    // a second). A MIDI message that arrives on a thread of its own is
+    // placed on the playback's frames by it. Before the playback's first
+    // frame has sounded it lies before the playback's start (modulo 2^32).
     uint32_t positionNow() const;
+    // An output that writes ahead of the sound (a sound server's buffer, an
+    // ALSA device's) says so while no stream is open; it then notes the
+    // sounding position itself (markSounding), and a read notes none.
+    void writesAhead(bool ahead) { writesAhead_ = ahead; }
     // The clock of those times, microseconds modulo 2^32: the monotonic
     // clock, or a test's own. Only while no stream is open.
     using Microseconds = uint32_t (*)();
@@ -137,8 +142,18 @@ public:
     void readFrames(int16_t* out, uint32_t frames);
     // Notes that the playback stands at its position now: after each read,
     // and on JACK before each MIDI message inside the period, so that a
-    // message handled there is placed exactly at its frame.
+    // message handled there is placed exactly at its frame. A beginning
+    // notes it too, on every output: the PulseAudio output throws away what
+    // the server holds when a playback begins, so its first frame sounds at
+    // once; on ALSA the note after the first read puts it a buffer later.
     void markTime();
+    // An output that writes ahead: `queuedFrames` frames read so far have
+    // not sounded yet, so the frame that many before the read position
+    // sounds now.
+    void markSounding(uint32_t queuedFrames);
+    // The frames read that have not sounded yet by the last note, as the
+    // time since then tells (callback).
+    uint32_t queuedNow() const { return (player_.position - positionNow()) / 4; }
 
 private:
     enum State : uint64_t { Free = 0, Writing = 1, Ready = 2, Playing = 3 };
@@ -168,6 +183,7 @@ private:
     std::atomic<uint64_t> view_{0};         // epoch << 33 | active << 32 | position
     std::atomic<uint64_t> stamp_{0};        // position << 32 | the time it was noted, in microseconds
     Microseconds clock_;
+    bool writesAhead_ = false;
     std::atomic<uint32_t> fade_{0};         // FadeState
 
     // Main thread only.

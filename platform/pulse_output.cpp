@@ -163,6 +163,7 @@ bool PulseOutput::open(const std::string& sink, LoopBuffer& loop, std::string& e
         return false;
     }
     loop_ = &loop;
+    loop.writesAhead(true);
     pa_context_set_state_callback(context_, &PulseOutput::onContextState, this);
     if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
         error = "No PulseAudio server: " + serverText(context_);
@@ -196,7 +197,11 @@ bool PulseOutput::open(const std::string& sink, LoopBuffer& loop, std::string& e
     attr.prebuf = static_cast<uint32_t>(-1);
     attr.minreq = RequestFrames * FrameBytes;
     attr.fragsize = static_cast<uint32_t>(-1);
-    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
+    // The timing flags let the write request ask how far ahead of the sound
+    // it writes, without a round trip to the server.
+    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED |
+                                                      PA_STREAM_INTERPOLATE_TIMING |
+                                                      PA_STREAM_AUTO_TIMING_UPDATE);
     if (pa_stream_connect_playback(stream_, sink.empty() ? nullptr : sink.c_str(), &attr, flags, nullptr,
                                    nullptr) < 0 ||
         !waitUntilReady(error)) {
@@ -302,6 +307,8 @@ void PulseOutput::close() {
         pa_threaded_mainloop_free(mainloop_);
         mainloop_ = nullptr;
     }
+    if (loop_)
+        loop_->writesAhead(false);
     loop_ = nullptr;
     alive_.store(false, std::memory_order_release);
     periodFrames_ = 0;
@@ -334,32 +341,69 @@ void PulseOutput::onUnderflow(pa_stream*, void* self) {
     static_cast<PulseOutput*>(self)->underruns_.fetch_add(1, std::memory_order_relaxed);
 }
 
-void PulseOutput::onWrite(pa_stream*, size_t bytes, void* self) {
+void PulseOutput::onWrite(pa_stream* stream, size_t bytes, void* self) {
     auto& me = *static_cast<PulseOutput*>(self);
     if (me.started_)
         me.fill(bytes);
+    // A fresh report at every request: between the automatic ones (which
+    // come further and further apart) the interpolated latency drifts by
+    // several milliseconds on PipeWire.
+    if (pa_operation* update = pa_stream_update_timing_info(stream, nullptr, nullptr))
+        pa_operation_unref(update);
 }
 
 // Writes `bytes` from the loop, a chunk at a time, into blocks of
-// libpulse's memory pool.
+// libpulse's memory pool. A Start or Stop met on the way throws away what
+// the server holds (as the wake-up does), so a playback begins with the
+// server's queue empty: its first frame sounds at once, where the clock
+// that began it puts frame 0.
 void PulseOutput::fill(size_t bytes) {
-    bytes -= bytes % FrameBytes;
-    while (bytes > 0) {
+    for (;;) {
+        if (loop_->obeyTransport() != LoopBuffer::Obeyed::Nothing) {
+            if (pa_operation* flush = pa_stream_flush(stream_, nullptr, nullptr))
+                pa_operation_unref(flush);
+            bytes = std::max(bytes, size_t{bufferFrames_} * FrameBytes);
+        }
+        bytes -= bytes % FrameBytes;
+        if (bytes == 0)
+            break;
         size_t n = std::min<size_t>(bytes, ChunkFrames * FrameBytes);
         void* data = nullptr;
         if (pa_stream_begin_write(stream_, &data, &n) < 0 || !data)
-            return;
+            break;
         n -= n % FrameBytes;
         if (n == 0) {
             pa_stream_cancel_write(stream_);
-            return;
+            break;
         }
-        loop_->obeyTransport();
         loop_->readFrames(static_cast<int16_t*>(data), static_cast<uint32_t>(n / FrameBytes));
         if (pa_stream_write(stream_, data, n, nullptr, 0, PA_SEEK_RELATIVE) < 0)
-            return;
+            break;
         bytes -= n;
     }
+    markSounding();
+}
+
+// The frames written that have not sounded yet: the server's queue and the
+// sink's latency, interpolated from the server's last timing report. Just
+// after a flush the server has not reported yet; the position noted at the
+// beginning then runs on by the clock.
+//
+// Each report is a little off, and a clock placed by it carries the error
+// into the follower's line: the sounding position is steered an eighth of
+// the way towards each report. A report more than 10 ms off is a real jump
+// (an underrun, a beginning) and is taken as it is.
+void PulseOutput::markSounding() {
+    pa_usec_t latency = 0;
+    int negative = 0;
+    if (pa_stream_get_latency(stream_, &latency, &negative) < 0)
+        return;
+    const uint64_t frames = negative ? 0 : std::min<uint64_t>(latency * SongSpec.rate / PA_USEC_PER_SEC, SongSpec.rate);
+    const auto reported = static_cast<int32_t>(frames);
+    const auto expected = static_cast<int32_t>(std::min<uint32_t>(loop_->queuedNow(), SongSpec.rate));
+    const int32_t off = reported - expected;
+    constexpr int32_t Jump = SongSpec.rate / 100;
+    loop_->markSounding(static_cast<uint32_t>(off > Jump || off < -Jump ? reported : expected + off / 8));
 }
 
 void PulseOutput::transportChanged() noexcept {
@@ -380,12 +424,10 @@ void PulseOutput::onWakeUp(pa_mainloop_api*, pa_io_event*, int fd, pa_io_event_f
 // A Start or Stop: what the server holds is the old content (silence, or
 // the song that stops); it is thrown away and the new content written at
 // once, a whole buffer of it, so that playback goes on without waiting.
+// (Nothing is written when nothing audible changed, e.g. a Start before
+// the priming.)
 void PulseOutput::jump() {
-    if (loop_->obeyTransport() == LoopBuffer::Obeyed::Nothing)
-        return;   // nothing audible changed (e.g. a Start before the priming)
-    if (pa_operation* flush = pa_stream_flush(stream_, nullptr, nullptr))
-        pa_operation_unref(flush);
-    fill(size_t{bufferFrames_} * FrameBytes);
+    fill(0);
 }
 
 }  // namespace tamboro

@@ -14,13 +14,17 @@
 // Start or a Stop) the output throws away what the server still holds
 // (pa_stream_flush, which also rewinds the sink where the sink can) and
 // writes the new content at once, so a Start or Stop does not wait behind
-// the queued audio.
+// the queued audio. After each write it tells the LoopBuffer how much of
+// what it wrote has not sounded yet (the stream's latency, interpolated by
+// libpulse from the server's timing reports), so that a MIDI clock is
+// placed on the frame sounding when it came, not on the one being written.
 //
 // Threads: everything here on the main thread, except what runs on
 // libpulse's threaded main loop: the write request, which calls
 // LoopBuffer::obeyTransport and readFrames and hands the frames to libpulse
-// (pa_stream_begin_write / pa_stream_write, libpulse's own memory pool and
-// socket, under its main-loop lock; nothing else allocates or locks), the
+// (pa_stream_begin_write / pa_stream_write, pa_stream_get_latency and a
+// timing request, libpulse's own memory pool and socket, under its
+// main-loop lock; nothing else allocates or locks), the
 // transport wake-up (the same), and the state and underflow notices, which
 // only set atomics. transportChanged runs on whichever thread changes the
 // transport (the MIDI thread): it only writes to an eventfd.
@@ -94,6 +98,7 @@ private:
 
     bool waitUntilReady(std::string& error);
     void fill(size_t bytes);
+    void markSounding();
     void jump();
 
     int wakeFd_ = -1;   // eventfd: the transport changed

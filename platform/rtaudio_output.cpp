@@ -123,6 +123,12 @@ bool RtAudioOutput::open(size_t index, LoopBuffer& loop, std::string& error) {
         rate_ = audio_->getStreamSampleRate();
         period_ = frames;
         periodFrames_ = static_cast<uint32_t>(std::ceil(double(frames) * SongRate / rate_));
+        // What a callback writes sounds after the device's buffer and the
+        // period it has just been handed.
+        const long latency = std::max(0L, audio_->getStreamLatency());
+        queuedFrames_ = static_cast<uint32_t>(
+            std::llround(double(latency + long{frames}) * SongRate / rate_));
+        loop.writesAhead(true);
         if (rate_ != SongRate) {
             if (!resampler_.open(loop, rate_, error)) {
                 close();
@@ -160,6 +166,8 @@ void RtAudioOutput::close() {
         audio_.reset();
     }
     resampler_.close();
+    if (loop_)
+        loop_->writesAhead(false);
     loop_ = nullptr;
     rate_ = 0;
     period_ = 0;
@@ -176,6 +184,7 @@ int RtAudioOutput::callback(void* output, void*, unsigned frames, double, RtAudi
     const LoopBuffer::Obeyed obeyed = me.loop_->obeyTransport();
     if (!me.resampler_.isOpen()) {
         me.loop_->readFrames(static_cast<int16_t*>(output), frames);
+        me.loop_->markSounding(me.queuedFrames_);
         return 0;
     }
     if (obeyed != LoopBuffer::Obeyed::Nothing)
@@ -189,6 +198,7 @@ int RtAudioOutput::callback(void* output, void*, unsigned frames, double, RtAudi
                 std::lrintf(std::clamp(me.scratch_[i] * 32768.0f, -32768.0f, 32767.0f)));
         done += n;
     }
+    me.loop_->markSounding(me.queuedFrames_);
     return 0;
 }
 

@@ -61,6 +61,7 @@ private:
     unsigned rate_ = 0;
     unsigned period_ = 0;
     uint32_t periodFrames_ = 0;
+    uint32_t queuedFrames_ = 0;   // song frames read ahead of the sound, after a callback
 };
 
 }  // namespace tamboro

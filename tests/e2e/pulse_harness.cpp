@@ -358,7 +358,48 @@ int JackMidiSender::process(jack_nframes_t frames, void* self) {
         me.stamps_[sent % 256] = monotonicNow();
         me.sent_.store(sent + 1, std::memory_order_release);
     }
+    if (me.streaming_.load(std::memory_order_acquire))
+        me.sendClocks(midi, frames);
     return 0;
+}
+
+// The receiver takes every message of a cycle when the cycle runs (a
+// sound-server output has no frame of its own inside it), so the cycle's
+// stamp is the clock's time for it.
+void JackMidiSender::sendClocks(void* midi, jack_nframes_t frames) {
+    const double now = monotonicNow();
+    if (!startedClocks_.load(std::memory_order_relaxed)) {
+        const uint8_t start = 0xFA;
+        jack_midi_event_write(midi, 0, &start, 1);
+        startStamp_ = now;
+        cycleFrames_ = 0;
+        startedClocks_.store(true, std::memory_order_release);
+    }
+    const double end = cycleFrames_ + frames;
+    size_t sent = clocksSent_.load(std::memory_order_relaxed);
+    while (sent < clockStamps_.size() && firstClock_ + static_cast<double>(sent) * framesPerClock_ < end) {
+        const double at = std::max(0.0, firstClock_ + static_cast<double>(sent) * framesPerClock_ - cycleFrames_);
+        const uint8_t clock = 0xF8;
+        jack_midi_event_write(midi, static_cast<jack_nframes_t>(at), &clock, 1);
+        clockStamps_[sent] = now;
+        ++sent;
+    }
+    clocksSent_.store(sent, std::memory_order_release);
+    cycleFrames_ = end;
+    if (sent >= clockStamps_.size())
+        streaming_.store(false, std::memory_order_release);
+}
+
+double JackMidiSender::startClocks(double framesPerClock, size_t clocks, double lead) {
+    clockStamps_.assign(clocks, 0.0);
+    framesPerClock_ = framesPerClock;
+    firstClock_ = lead;
+    startedClocks_.store(false, std::memory_order_relaxed);
+    clocksSent_.store(0, std::memory_order_relaxed);
+    streaming_.store(true, std::memory_order_release);
+    while (!startedClocks_.load(std::memory_order_acquire))
+        std::this_thread::sleep_for(100us);
+    return startStamp_;
 }
 
 bool JackMidiSender::connectTamboro() {

@@ -101,7 +101,8 @@ FrameClock fitFrameClock(const std::vector<double>& arrivals, uint32_t blockFram
 
 // Sends one-byte MIDI messages from a JACK client's output to Tamboro's
 // virtual MIDI input, stamping each with CLOCK_MONOTONIC in the process
-// callback that sends it.
+// callback that sends it; and a master's steady clock, each clock sent in
+// the cycle its frame falls in and stamped there.
 class JackMidiSender {
 public:
     JackMidiSender();
@@ -111,9 +112,16 @@ public:
     bool connectTamboro();
     // Sends `status`; returns the stamp of the cycle that sent it.
     double send(uint8_t status);
+    // Sends Start now, then `clocks` clocks `framesPerClock` apart from
+    // `lead` frames after it on; returns the Start's stamp at once.
+    double startClocks(double framesPerClock, size_t clocks, double lead);
+    bool clocksDone() const { return clocksSent_.load(std::memory_order_acquire) >= clockStamps_.size(); }
+    // The stamp of each clock's cycle, once clocksDone.
+    const std::vector<double>& clockStamps() const { return clockStamps_; }
 
 private:
     static int process(jack_nframes_t frames, void* self);
+    void sendClocks(void* midi, jack_nframes_t frames);
 
     jack_client_t* client_ = nullptr;
     jack_port_t* out_ = nullptr;
@@ -121,6 +129,15 @@ private:
     std::atomic<uint32_t> sent_{0};
     uint8_t messages_[256] = {};
     double stamps_[256] = {};
+    // The clock stream: set while none is sent.
+    std::vector<double> clockStamps_;
+    std::atomic<size_t> clocksSent_{0};
+    std::atomic<bool> streaming_{false};
+    double framesPerClock_ = 0;
+    double firstClock_ = 0;       // in frames since the Start's cycle
+    double cycleFrames_ = 0;      // since the Start's cycle (callback only)
+    std::atomic<bool> startedClocks_{false};
+    double startStamp_ = 0;
 };
 
 // Frame ranges of the capture at least `minFrames` long in which every

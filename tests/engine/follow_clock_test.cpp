@@ -326,5 +326,102 @@ TEST(FollowClock, AClockOnAnotherThreadIsPlacedByTheTimeSinceTheLastRead) {
     EXPECT_EQ(rig.out.loop.positionNow(), read + 100 * 4 + 44 * 4);
 }
 
+// An output that writes ahead (a sound server): the read position runs
+// ahead of the sound by what the output still holds. The sounding position
+// it notes is what a clock is placed at, and reads note nothing.
+TEST(FollowClock, AClockIsPlacedAtTheFrameSoundingBehindAnOutputThatWritesAhead) {
+    test::PlaybackRig rig;
+    rig.out.loop.useClock([] { return fakeMicroseconds; });
+    rig.out.loop.writesAhead(true);
+    fakeMicroseconds = 5000;
+    ASSERT_TRUE(startPlayback(rig.out, *rig.song).ok());
+    rig.wave.play(256);   // the beginning notes the first frame as sounding now
+    EXPECT_EQ(rig.out.loop.positionNow(), 0u);
+    rig.wave.play(1024);
+    const uint32_t read = rig.out.loop.view().position;
+    EXPECT_EQ(rig.out.loop.positionNow(), 0u) << "a read moved the sounding position";
+    rig.out.loop.markSounding(1000);
+    EXPECT_EQ(rig.out.loop.positionNow(), read - 1000 * 4);
+    fakeMicroseconds = 5000 + 10000;
+    EXPECT_EQ(rig.out.loop.positionNow(), read - 1000 * 4 + 441 * 4);
+    // More queued than played: the sounding frame lies before the beginning.
+    rig.out.loop.markSounding(2000);
+    EXPECT_EQ(rig.out.loop.positionNow(), read - 2000 * 4);
+    EXPECT_GT(rig.out.loop.positionNow(), read) << "wraps below the start, as the follower expects";
+}
+
+// A simulated sound server: it holds about 1,000 frames written ahead and
+// asks for 512 at a time; a beginning throws away what it holds (as the
+// PulseAudio output does), and after every write the output notes how much
+// is still queued. Clocks arrive on the MIDI thread at the time their
+// frame sounds. The beats must sound on the master's, not a queue late.
+struct ServerRig : test::PlaybackRig {
+    static constexpr int64_t Target = 1024, Request = 512, Quantum = 64;
+
+    ServerRig() {
+        song = beatSong(120);
+        wave.period = Request;
+        wave.recording = false;
+        out.loop.useClock([] { return fakeMicroseconds; });
+        out.loop.writesAhead(true);
+        song->followMidiClock = 1;
+        EXPECT_TRUE(toggleMidiSync(out, *song).output.ok());
+    }
+
+    // Up to sound frame `end`, a quantum at a time: the master's messages
+    // due by then, a refill of the server while it holds less than its
+    // target, a tick every 10 ms.
+    void run(const std::vector<MasterEvent>& events, int64_t end) {
+        while (now < end) {
+            now += Quantum;
+            fakeMicroseconds = static_cast<uint32_t>(now * 1000000 / 44100);
+            while (sent < events.size() && events[sent].frame <= now)
+                midi.send(events[sent++].message);
+            // A Start asked for wakes the output at once, which fills the
+            // whole buffer anew.
+            const bool starting = !out.loop.view().active && out.loop.transportRunning();
+            while (written - now < (starting ? Target : Target - Request)) {
+                const bool before = out.loop.view().active;
+                const auto frames = wave.play(Request);
+                if (!before && out.loop.view().active)
+                    written = now;   // the beginning throws away what the server held
+                write(frames);
+                out.loop.markSounding(static_cast<uint32_t>(written - now));
+            }
+            if (now >= nextTick) {
+                tick();
+                nextTick += TickFrames;
+            }
+        }
+    }
+    void write(const std::vector<int16_t>& frames) {
+        const auto at = static_cast<size_t>(written) * 2;
+        if (sounded.size() < at + frames.size())
+            sounded.resize(at + frames.size());
+        std::copy(frames.begin(), frames.end(), sounded.begin() + static_cast<long>(at));
+        written += static_cast<int64_t>(frames.size() / 2);
+    }
+
+    std::vector<int16_t> sounded;   // by the frame at which it sounds
+    int64_t now = 0;
+    int64_t written = 0;
+    size_t sent = 0;
+    int64_t nextTick = TickFrames;
+};
+
+TEST(FollowClock, BehindASoundServerTheBeatsSoundOnTheMasters) {
+    ServerRig rig;
+    ClockMaster master(22050.3);
+    master.start();
+    master.clocks(120, 24 * 20 + 1);
+    rig.run(master.events, static_cast<int64_t>(master.nextClock()) + 4410);
+    const auto sounds = test::onsets(rig.sounded);
+    ASSERT_EQ(sounds.size(), master.beats.size());
+    const BeatErrors e = test::beatErrors(sounds, master.beats);
+    figure("MIDI clock 120 bpm behind a server holding 1,024 frames (simulated)", e);
+    EXPECT_LT(e.worst, TwoMs);
+    EXPECT_LT(e.drift(), TwoMs);
+}
+
 }  // namespace
 }  // namespace tamboro

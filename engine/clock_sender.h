@@ -5,10 +5,9 @@
 // nearer, and sends Start, the queued clocks and Stop each once the frame
 // it belongs to sounds.
 //
-// The frame sounding is LoopBuffer::positionNow. Where the output maps
-// that to the frame the device is playing, messages leave with the sound;
-// where it is the frame last handed to the server, they leave that much
-// early (the server's buffer, some 20 ms on PulseAudio).
+// The frame sounding is LoopBuffer::positionNow: the outputs that write
+// ahead (PulseAudio, ALSA) note the frame the server or device plays, so
+// messages leave with the sound, not a buffer early.
 //
 // A playback is seen begin and end in the loop's view: Start goes when its
 // frame 0 sounds, Stop when the frame it ended at does (or StopWait after

@@ -174,6 +174,10 @@ void LoopBuffer::markTime() {
 }
 
 void LoopBuffer::markSounding(uint32_t queuedFrames) {
+    // After the end the reads stand still while the server plays on what
+    // was queued: the last note, moved on by the time, stays true.
+    if (!player_.active)
+        return;
     // Wraps with the position: the frames before a beginning lie below it.
     const uint32_t sounding = player_.position - 4 * queuedFrames;
     stamp_.store(uint64_t{sounding} << 32 | clock_(), std::memory_order_release);

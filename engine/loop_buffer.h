@@ -149,7 +149,7 @@ public:
     void markTime();
     // An output that writes ahead: `queuedFrames` frames read so far have
     // not sounded yet, so the frame that many before the read position
-    // sounds now.
+    // sounds now. Ignored while no playback is active.
     void markSounding(uint32_t queuedFrames);
     // The frames read that have not sounded yet by the last note, as the
     // time since then tells (callback).

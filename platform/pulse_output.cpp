@@ -359,10 +359,14 @@ void PulseOutput::onWrite(pa_stream* stream, size_t bytes, void* self) {
 // that began it puts frame 0.
 void PulseOutput::fill(size_t bytes) {
     for (;;) {
-        if (loop_->obeyTransport() != LoopBuffer::Obeyed::Nothing) {
+        const LoopBuffer::Obeyed obeyed = loop_->obeyTransport();
+        if (obeyed != LoopBuffer::Obeyed::Nothing) {
             if (pa_operation* flush = pa_stream_flush(stream_, nullptr, nullptr))
                 pa_operation_unref(flush);
             bytes = std::max(bytes, size_t{bufferFrames_} * FrameBytes);
+            // What was queued behind an end is thrown away: the end sounds now.
+            if (obeyed == LoopBuffer::Obeyed::Ended)
+                loop_->markTime();
         }
         bytes -= bytes % FrameBytes;
         if (bytes == 0)

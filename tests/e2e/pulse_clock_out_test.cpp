@@ -227,8 +227,9 @@ TEST_P(PulseClockOut, StartWithTheFirstSoundAndSixClocksAStepThroughRtMidiOnJack
     // The clocks keep the steps' pace: no drift from the first half of the
     // playback to the second (a wrong tempo or count of clocks would add up
     // to tens of ms a second). Their spread about their own offset is the
-    // sender's wake-ups, the JACK cycle (2.9 ms) and, while the position is
-    // that of the frame last written, how full the server's buffer is.
+    // sender's wake-ups, the JACK cycle (2.9 ms) and the error of the
+    // server's latency reports; a busy machine adds a late wake-up now and
+    // then.
     const size_t half = settled.size() / 2;
     const double drift = figuresOf({settled.begin() + half, settled.end()}).median -
                          figuresOf({settled.begin(), settled.begin() + half}).median;
@@ -236,13 +237,13 @@ TEST_P(PulseClockOut, StartWithTheFirstSoundAndSixClocksAStepThroughRtMidiOnJack
     EXPECT_LT(std::abs(drift), 10.0);
     EXPECT_LT(spread.median, 8.0);
     EXPECT_LT(spread.worst, 50.0);
-    // Start, clocks and Stop leave with the sound, give or take the
-    // output's buffer (the position may be that of the frame last written,
-    // which runs that far ahead of the sound once the buffer is full: some
-    // 20 ms on PulseAudio, 40 ms on PipeWire).
-    EXPECT_LT(std::abs(startMs), 80.0);
-    EXPECT_LT(std::max(std::abs(all.best), std::abs(all.worst)), 80.0);
-    EXPECT_LT(std::abs(stopMs), 120.0);
+    // Start, clocks and Stop leave with the sound: the position they wait
+    // for is the frame the server plays, not the one last written (which
+    // runs some 20 ms ahead on PulseAudio, 40 ms on PipeWire).
+    EXPECT_LT(std::abs(startMs), 15.0);
+    EXPECT_LT(std::abs(offsets.median), 10.0);
+    EXPECT_LT(std::max(std::abs(all.best), std::abs(all.worst)), 50.0);
+    EXPECT_LT(std::abs(stopMs), 20.0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, PulseClockOut, ::testing::Values(ServerKind::PulseAudio, ServerKind::PipeWire),

@@ -348,6 +348,19 @@ TEST(FollowClock, AClockIsPlacedAtTheFrameSoundingBehindAnOutputThatWritesAhead)
     rig.out.loop.markSounding(2000);
     EXPECT_EQ(rig.out.loop.positionNow(), read - 2000 * 4);
     EXPECT_GT(rig.out.loop.positionNow(), read) << "wraps below the start, as the follower expects";
+
+    // After the end the server plays on what it holds: the sounding frame
+    // moves on by the time, past the end, however the reads stand still.
+    rig.out.loop.markSounding(1000);
+    rig.out.loop.requestStop();
+    rig.wave.play(256);
+    const uint32_t end = rig.out.loop.view().position;
+    ASSERT_FALSE(rig.out.loop.view().active);
+    rig.out.loop.markSounding(1000);
+    fakeMicroseconds += 30000;   // 1,323 frames later
+    rig.wave.play(256);
+    rig.out.loop.markSounding(1000);
+    EXPECT_GT(static_cast<int32_t>(rig.out.loop.positionNow() - end), 0) << "the end never sounds";
 }
 
 // A simulated sound server: it holds about 1,000 frames written ahead and

@@ -218,7 +218,7 @@ MonitorRecorder::MonitorRecorder(const std::string& sink, double maxSeconds) {
     const size_t blocks = static_cast<size_t>(maxSeconds * 44100 / BlockFrames) + 1;
     samples_.assign(blocks * BlockFrames * 2, 0);
     arrivals_.assign(blocks, 0.0);
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, 44100, 2};
+    const pa_sample_spec format{PA_SAMPLE_S16LE, 44100, 2};
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<uint32_t>(-1);
     attr.fragsize = BlockFrames * 4;
@@ -232,7 +232,7 @@ MonitorRecorder::MonitorRecorder(const std::string& sink, double maxSeconds) {
     keep.tlength = 2 * BlockFrames * 4;
     keep.prebuf = static_cast<uint32_t>(-1);
     keep.minreq = BlockFrames * 4;
-    pa_simple* keeper = pa_simple_new(nullptr, "tamboro-test", PA_STREAM_PLAYBACK, sink.c_str(), "silence", &spec,
+    pa_simple* keeper = pa_simple_new(nullptr, "tamboro-test", PA_STREAM_PLAYBACK, sink.c_str(), "silence", &format,
                                       nullptr, &keep, &error);
     const std::vector<int16_t> silence(BlockFrames * 2 * 2, 0);
     if (!keeper || pa_simple_write(keeper, silence.data(), silence.size() * 2, &error) < 0) {
@@ -241,7 +241,7 @@ MonitorRecorder::MonitorRecorder(const std::string& sink, double maxSeconds) {
         return;
     }
     pa_simple* connection = pa_simple_new(nullptr, "tamboro-test", PA_STREAM_RECORD, (sink + ".monitor").c_str(),
-                                          "monitor", &spec, nullptr, &attr, &error);
+                                          "monitor", &format, nullptr, &attr, &error);
     if (!connection) {
         pa_simple_free(keeper);
         return;

@@ -27,14 +27,8 @@ using test::milliseconds;
 
 constexpr double TwoMs = 88.2;
 
-struct Folder {
-    std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                 ("tamboro-follow-e2e-" + std::to_string(::getpid()));
-    Folder() { writeTestSongs(path); }
-    ~Folder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
+struct Folder : TestSongs {
+    Folder() : TestSongs("tamboro-follow-e2e") {}
     std::string song(int16_t tempo, const std::vector<int>& steps, int16_t length = 16,
                      const std::vector<int>& noiseSteps = {}) const {
         std::string name = "tone" + std::to_string(tempo) + "-" + std::to_string(length);
@@ -46,7 +40,6 @@ struct Folder {
         writeToneSong(file, tempo, steps, length, noiseSteps);
         return file.string();
     }
-    std::string samples() const { return (path / "Samples").string(); }
 };
 
 // A JACK server, the recorder and master, and tamboro --play --midi-clock

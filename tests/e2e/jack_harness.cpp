@@ -500,6 +500,16 @@ int TamboroProcess::wait() {
 
 // --- Songs ---
 
+TestSongs::TestSongs(const std::string& prefix)
+    : path(std::filesystem::temp_directory_path() / (prefix + "-" + std::to_string(::getpid()))) {
+    writeTestSongs(path);
+}
+
+TestSongs::~TestSongs() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+}
+
 namespace {
 
 void writeMonoWave(const std::filesystem::path& path, const std::vector<int16_t>& values) {
@@ -529,6 +539,22 @@ void setName(SongState& song, int channel, const char* name) {
     std::strncpy(song.sampleName[channel].data(), name, SampleNameBytes - 1);
 }
 
+// A new song at `tempo` and `length` with no steps set, every channel
+// empty at full volume without distortion, and the tone on channel 0.
+void toneOnly(SongState& song, int16_t tempo, int16_t length) {
+    newSong(song);
+    song.stepGrid.fill(0);
+    song.tempo = tempo;
+    song.songLength = length;
+    for (int c = 0; c < ChannelCount; ++c) {
+        song.sampleName[c].fill(0);
+        song.volume[c] = 64;
+        song.distortion[c] = 0;
+        updateDistortionCurve(song, c);
+    }
+    setName(song, 0, "tone.wav");
+}
+
 }  // namespace
 
 void writeTestSongs(const std::filesystem::path& folder) {
@@ -547,17 +573,7 @@ void writeTestSongs(const std::filesystem::path& folder) {
     writeMonoWave(folder / "Samples" / "tone.wav", tone);
 
     SongState song;
-    newSong(song);
-    song.stepGrid.fill(0);
-    song.tempo = 120;
-    song.songLength = 16;
-    for (int c = 0; c < ChannelCount; ++c) {
-        song.sampleName[c].fill(0);
-        song.volume[c] = 64;
-        song.distortion[c] = 0;
-        updateDistortionCurve(song, c);
-    }
-    setName(song, 0, "tone.wav");
+    toneOnly(song, 120, 16);
     for (int step : {0, 4, 8, 12})
         song.stepGrid[step * ChannelCount + 0] = 1;
     if (saveSong(song, folder / "tone.sng") != 0)
@@ -597,17 +613,7 @@ void writeTestSongs(const std::filesystem::path& folder) {
 void writeToneSong(const std::filesystem::path& file, int16_t tempo, const std::vector<int>& steps,
                    int16_t length, const std::vector<int>& noiseSteps) {
     SongState song;
-    newSong(song);
-    song.stepGrid.fill(0);
-    song.tempo = tempo;
-    song.songLength = length;
-    for (int c = 0; c < ChannelCount; ++c) {
-        song.sampleName[c].fill(0);
-        song.volume[c] = 64;
-        song.distortion[c] = 0;
-        updateDistortionCurve(song, c);
-    }
-    setName(song, 0, "tone.wav");
+    toneOnly(song, tempo, length);
     for (int step : steps)
         song.stepGrid[step * ChannelCount + 0] = 1;
     if (!noiseSteps.empty())

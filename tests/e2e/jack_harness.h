@@ -210,6 +210,17 @@ private:
 //  that the first and last sounding frames show a Start and a Stop.
 void writeTestSongs(const std::filesystem::path& folder);
 
+// The test songs in a folder of the test process's own, removed with it.
+struct TestSongs {
+    explicit TestSongs(const std::string& prefix);
+    ~TestSongs();
+    TestSongs(const TestSongs&) = delete;
+    TestSongs& operator=(const TestSongs&) = delete;
+    std::string song(const char* name) const { return (path / name).string(); }
+    std::string samples() const { return (path / "Samples").string(); }
+    const std::filesystem::path path;
+};
+
 // A song of the tone (50 ms from its peak, writeTestSongs wrote it) on
 // `steps` of `length`, at `tempo`, without shuffle; with the noise too on
 // `noiseSteps`.

@@ -24,16 +24,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-struct Folder {
-    std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                 ("tamboro-e2e-" + std::to_string(::getpid()));
-    Folder() { writeTestSongs(path); }
-    ~Folder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::string song(const char* name) const { return (path / name).string(); }
-    std::string samples() const { return (path / "Samples").string(); }
+struct Folder : TestSongs {
+    Folder() : TestSongs("tamboro-e2e") {}
 };
 
 bool silentFrames(const std::vector<int16_t>& values, size_t from, size_t to) {

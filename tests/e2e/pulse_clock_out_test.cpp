@@ -28,16 +28,8 @@ using namespace std::chrono_literals;
 
 constexpr int Quiet = 64;
 
-struct Folder {
-    std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                 ("tamboro-clock-out-e2e-" + std::to_string(::getpid()));
-    Folder() { writeTestSongs(path); }
-    ~Folder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::string song(const char* name) const { return (path / name).string(); }
-    std::string samples() const { return (path / "Samples").string(); }
+struct Folder : TestSongs {
+    Folder() : TestSongs("tamboro-clock-out-e2e") {}
 };
 
 // The number of the device listed as `name` by tamboro --list-devices; -1 when none is.

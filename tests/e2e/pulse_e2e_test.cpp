@@ -36,11 +36,8 @@ const char* nameOf(ServerKind kind) {
     return kind == ServerKind::PulseAudio ? "PulseAudio" : "PipeWire";
 }
 
-struct Folder {
-    std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                 ("tamboro-pulse-e2e-" + std::to_string(::getpid()));
-    Folder() {
-        writeTestSongs(path);
+struct Folder : TestSongs {
+    Folder() : TestSongs("tamboro-pulse-e2e") {
         // dense.sng: the noise on every step, so that the song never pauses
         // and a Stop or a dropout shows as silence.
         SongState song;
@@ -52,12 +49,6 @@ struct Folder {
         if (saveSong(song, path / "dense.sng") != 0)
             std::abort();
     }
-    ~Folder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::string song(const char* name) const { return (path / name).string(); }
-    std::string samples() const { return (path / "Samples").string(); }
 };
 
 std::vector<std::string> listDevices() {

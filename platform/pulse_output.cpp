@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "engine/wave_output.h"
+#include "platform/realtime_thread.h"
 
 namespace tamboro {
 
@@ -319,8 +320,13 @@ void PulseOutput::close() {
 
 void PulseOutput::onContextState(pa_context* context, void* self) {
     auto& me = *static_cast<PulseOutput*>(self);
-    if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context)))
+    const pa_context_state_t state = pa_context_get_state(context);
+    if (!PA_CONTEXT_IS_GOOD(state))
         me.alive_.store(false, std::memory_order_release);
+    // The main loop's thread writes the stream: it gets a core before the
+    // machine's ordinary work, where the system allows it.
+    if (state == PA_CONTEXT_READY)
+        makeThisThreadRealtime(FeederPriority);
     pa_threaded_mainloop_signal(me.mainloop_, 0);
 }
 

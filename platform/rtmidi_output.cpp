@@ -5,6 +5,7 @@
 
 #include "engine/clock_sender.h"
 #include "platform/alsa_quiet.h"
+#include "platform/realtime_thread.h"
 #include "platform/rtmidi_input.h"
 
 namespace tamboro {
@@ -88,6 +89,8 @@ int RtMidiClockPort::listeners() {
 }
 
 void RtMidiClockPort::run(ClockOutput* output, LoopBuffer* loop) {
+    // A clock waits for its frame to sound: a late wake-up sends it late.
+    makeThisThreadRealtime(FeederPriority);
     ClockSender sender(*output);
     auto send = [this](uint8_t status) { port_->sendMessage(&status, 1); };
     while (!quit_.load(std::memory_order_acquire)) {

@@ -193,6 +193,7 @@ public:
     int stop();
     // The exit status once it ends by itself.
     int wait();
+    int pid() const { return pid_; }
 
 private:
     int pid_ = -1;

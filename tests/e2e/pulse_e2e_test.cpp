@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+#include <sched.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -29,6 +31,20 @@ namespace tamboro::e2e {
 namespace {
 
 using namespace std::chrono_literals;
+
+// The threads of process `pid` that run in SCHED_FIFO.
+size_t realtimeThreads(int pid) {
+    size_t count = 0;
+    const std::string folder = "/proc/" + std::to_string(pid) + "/task";
+    if (DIR* tasks = opendir(folder.c_str())) {
+        while (const dirent* task = readdir(tasks))
+            if (task->d_name[0] != '.' &&
+                (sched_getscheduler(std::atoi(task->d_name)) & ~SCHED_RESET_ON_FORK) == SCHED_FIFO)
+                ++count;
+        closedir(tasks);
+    }
+    return count;
+}
 
 constexpr int Quiet = 64;   // below this a sample counts as silence (PipeWire converts)
 
@@ -260,6 +276,11 @@ TEST_P(PulseSync, PlaysFromTheCommandWithoutRepeatedDropouts) {
     TamboroProcess tamboro({"--play", rig.folder.song("dense.sng"), "--samples", rig.folder.samples(),
                             "--device", std::to_string(device), "--seconds", std::to_string(seconds)});
     EXPECT_EQ(tamboro.readLine(10).rfind("playing: PulseAudio: Test_Sink", 0), 0u);
+    // The thread that feeds the server runs before the machine's ordinary
+    // work where the system allows it (here as root).
+    if (geteuid() == 0) {
+        EXPECT_GE(realtimeThreads(tamboro.pid()), 1u) << "the stream's thread in SCHED_FIFO";
+    }
     EXPECT_EQ(tamboro.wait(), 0);
     std::this_thread::sleep_for(200ms);
     recorder.stop();
@@ -338,14 +359,16 @@ TEST_P(PulseSync, FollowedBeatsSoundOnTheMastersBeats) {
     ASSERT_TRUE(jack.ready()) << "jackd -d dummy did not start";
     const int device = rig.device();
     ASSERT_GT(device, 0);
-    // A master that stalled through most of the run leaves too little to
-    // judge: it plays again, up to three times.
+    // A master that stalled through much of a run leaves too little to
+    // judge: it plays again, up to four times, and the beats judged in every
+    // run count together.
     constexpr size_t Beats = 30;
-    std::vector<double> judged, spreads;
+    std::vector<double> judged, spreads, drifts;
     std::string each;
     size_t unsteady = 0;
     double sinkLatency = 0;
-    for (int run = 0; run < 3 && judged.size() < Beats / 2; ++run) {
+    size_t runs = 0;
+    for (; runs < 4 && judged.size() < Beats / 2; ++runs) {
         JackMidiSender sender;
         ASSERT_TRUE(sender.ok());
         MonitorRecorder recorder("tamboro_test", 40);
@@ -377,10 +400,9 @@ TEST_P(PulseSync, FollowedBeatsSoundOnTheMastersBeats) {
         // for good. Beats where the master was not steady are not judged.
         const std::vector<bool> steady = steadyBefore(stamps, 918.75 / 44100, 0.005);
         const FrameClock clock = fitFrameClock(recorder.arrivals(), MonitorRecorder::BlockFrames);
-        judged.clear();
-        spreads.clear();
-        each.clear();
-        unsteady = 0;
+        const size_t before = judged.size();
+        if (runs > 0)
+            each += " |";
         for (size_t beat = 0; beat < Beats; ++beat) {
             if (!steady[beat * 24]) {
                 ++unsteady;
@@ -406,19 +428,22 @@ TEST_P(PulseSync, FollowedBeatsSoundOnTheMastersBeats) {
                 each += " " + std::to_string(judged.back()).substr(0, 5);
             }
         }
+        if (judged.size() - before >= 2)
+            drifts.push_back(judged.back() - judged[before]);
     }
     ASSERT_GE(judged.size(), Beats / 2) << "the master's or the recording's timing was too uneven to judge the "
                                            "beats (the master unsteady at "
-                                        << unsteady << " beats)";
+                                        << unsteady << " beats in all runs)";
     const Figures error = figuresOf(judged);
     std::vector<double> sizes;
     for (double e : judged)
         sizes.push_back(std::abs(e));
     const double worst = figuresOf(sizes).worst;
     std::printf("[figure] %s: MIDI clock 120 bpm followed, 15 s: each beat after the master's: median %+.1f ms, "
-                "worst %.1f ms off (%+.1f to %+.1f); drift first to last beat %+.1f ms (%zu of %zu beats judged)\n",
-                nameOf(GetParam()), error.median, worst, error.best, error.worst, judged.back() - judged.front(),
-                judged.size(), Beats);
+                "worst %.1f ms off (%+.1f to %+.1f); drift first to last beat of a run %+.1f ms (%zu beats judged "
+                "from %zu run(s) of %zu)\n",
+                nameOf(GetParam()), error.median, worst, error.best, error.worst, drifts.empty() ? 0.0 : drifts.back(),
+                judged.size(), runs, Beats);
     std::printf("[figure] %s: error bars: the sink's configured latency %.1f ms (it renders that far ahead of "
                 "its clock); monitor blocks arrive a median %.2f ms after the local line\n",
                 nameOf(GetParam()), sinkLatency, figuresOf(spreads).median);

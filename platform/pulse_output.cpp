@@ -195,7 +195,12 @@ bool PulseOutput::open(const std::string& sink, LoopBuffer& loop, std::string& e
     pa_buffer_attr attr;
     attr.maxlength = static_cast<uint32_t>(-1);
     attr.tlength = TargetFrames * FrameBytes;
-    attr.prebuf = static_cast<uint32_t>(-1);
+    // No pre-buffering: a dropout does not pause the stream until its
+    // buffer is full again (which would put the song late for good, off the
+    // beat of a master or a band); the server plays silence and drops what
+    // comes too late, and the song goes on on time. The stream begins to
+    // play when start uncorks it.
+    attr.prebuf = 0;
     attr.minreq = RequestFrames * FrameBytes;
     attr.fragsize = static_cast<uint32_t>(-1);
     // The timing flags let the write request ask how far ahead of the sound

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -314,6 +315,62 @@ TEST_P(PulseSync, PlaysFromTheCommandWithoutRepeatedDropouts) {
                 seconds, spans.size(), silent * 1000.0 / 44100);
     EXPECT_LE(spans.size(), static_cast<size_t>(2 * seconds)) << "dropouts again and again";
     EXPECT_LT(silent, (end - onset) / 20) << "more than 5 % of the playback is silence";
+}
+
+// The program stalls for 150 ms while it plays tone.sng (a tone on every
+// beat), as a busy machine can make it: the server runs out of sound and
+// plays silence, and then the song goes on where it would have been, not
+// 150 ms late, so that a drum machine in sync or playing along a band stays
+// on the beat after a dropout. The recording of the sink's monitor runs on
+// the server's clock: every tone outside the stall starts on one grid of
+// beats (22,016 frames at 120 bpm).
+TEST_P(PulseSync, AStallLeavesAGapButTheBeatGoesOnOnTime) {
+    Rig rig(GetParam());
+    ASSERT_TRUE(rig.up()) << nameOf(GetParam()) << " did not start";
+    const int device = rig.device();
+    ASSERT_GT(device, 0);
+    MonitorRecorder recorder("tamboro_test", 15);
+    ASSERT_TRUE(recorder.ok());
+    std::this_thread::sleep_for(300ms);
+    TamboroProcess tamboro({"--play", rig.folder.song("tone.sng"), "--samples", rig.folder.samples(), "--device",
+                            std::to_string(device), "--seconds", "5"});
+    ASSERT_EQ(tamboro.readLine(10).rfind("playing: PulseAudio: Test_Sink", 0), 0u);
+    std::this_thread::sleep_for(1200ms);
+    ::kill(tamboro.pid(), SIGSTOP);
+    std::this_thread::sleep_for(150ms);
+    ::kill(tamboro.pid(), SIGCONT);
+    EXPECT_EQ(tamboro.wait(), 0);
+    std::this_thread::sleep_for(200ms);
+    recorder.stop();
+
+    const auto& capture = recorder.samples();
+    const size_t frames = capture.size() / 2;
+    const size_t first = firstLoud(capture, 0, frames, Quiet);
+    ASSERT_LT(first, frames) << "nothing sounded";
+    constexpr size_t Beat = 4 * 5504;
+    // Each beat's tone begins at the first loud frame near its place on the
+    // grid; one that the stall cut is not on it, nor are the beats after,
+    // when the song waited through the stall.
+    std::string beats;
+    size_t onGrid = 0, offGrid = 0, afterStall = 0;
+    for (size_t k = 1; first + k * Beat + 2 * Beat / 3 < frames; ++k) {
+        const size_t expected = first + k * Beat;
+        const size_t onset = firstLoud(capture, expected - Beat / 3, expected + 2 * Beat / 3, Quiet);
+        if (onset >= expected + 2 * Beat / 3)
+            continue;   // the end of the playback, or a beat the stall silenced
+        const long off = static_cast<long>(onset) - static_cast<long>(expected);
+        beats += " " + std::to_string(off);
+        if (std::labs(off) <= 32) {
+            ++onGrid;
+            afterStall += k >= 4 ? 1 : 0;   // the stall begins about 1.2 s in
+        } else {
+            ++offGrid;
+        }
+    }
+    std::printf("[figure] %s: after a stall of 150 ms, the beats' tones from the grid of the first (frames):%s\n",
+                nameOf(GetParam()), beats.c_str());
+    EXPECT_LE(offGrid, 1u) << "beats off the grid (frames):" << beats;
+    EXPECT_GE(afterStall, 3u) << "beats after the stall on the grid (frames):" << beats;
 }
 
 // The server goes away while playing: the program says so once and ends

@@ -9,8 +9,9 @@
 namespace tamboro {
 
 bool makeThisThreadRealtime(int priority) {
-    // Without CAP_SYS_NICE the limit is RLIMIT_RTPRIO (the audio group's
-    // on most systems); root's setting below the limit still works.
+    // Without CAP_SYS_NICE a thread may go as high as RLIMIT_RTPRIO (the
+    // audio group's limit on most systems). A limit of 0 leaves the priority
+    // as asked: root is not bound by it, and anyone else is refused anyway.
     rlimit limit{};
     if (getrlimit(RLIMIT_RTPRIO, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
         static_cast<rlim_t>(priority) > limit.rlim_cur && limit.rlim_cur > 0)

@@ -155,9 +155,15 @@ void LoopBuffer::publish() {
     claimedHalf_ = -1;
 }
 
+uint64_t LoopBuffer::stampAt(uint32_t position, bool exact) const {
+    return uint64_t{position} << 32 | uint64_t{exact} << 31 | (clock_() & TimeMask);
+}
+
 uint32_t LoopBuffer::positionNow() const {
     const uint64_t stamp = stamp_.load(std::memory_order_acquire);
-    const uint32_t elapsed = std::min(clock_() - static_cast<uint32_t>(stamp), LongestExtrapolation);
+    if ((stamp & ExactBit) != 0)
+        return static_cast<uint32_t>(stamp >> 32);
+    const uint32_t elapsed = std::min((clock_() - static_cast<uint32_t>(stamp)) & TimeMask, LongestExtrapolation);
     const auto frames = static_cast<uint32_t>(uint64_t{elapsed} * 44100 / 1000000);
     return static_cast<uint32_t>(stamp >> 32) + 4 * frames;
 }
@@ -170,7 +176,11 @@ LoopBuffer::View LoopBuffer::view() const {
 // --- Audio callback ---
 
 void LoopBuffer::markTime() {
-    stamp_.store(uint64_t{player_.position} << 32 | clock_(), std::memory_order_release);
+    stamp_.store(stampAt(player_.position, false), std::memory_order_release);
+}
+
+void LoopBuffer::markMessage() {
+    stamp_.store(stampAt(player_.position, true), std::memory_order_release);
 }
 
 void LoopBuffer::markSounding(uint32_t queuedFrames) {
@@ -180,7 +190,7 @@ void LoopBuffer::markSounding(uint32_t queuedFrames) {
         return;
     // Wraps with the position: the frames before a beginning lie below it.
     const uint32_t sounding = player_.position - 4 * queuedFrames;
-    stamp_.store(uint64_t{sounding} << 32 | clock_(), std::memory_order_release);
+    stamp_.store(stampAt(sounding, false), std::memory_order_release);
 }
 
 void LoopBuffer::publishView() {

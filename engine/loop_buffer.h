@@ -101,8 +101,9 @@ public:
 
     // The byte position sounding now (any thread): the last one the
     // callback noted, moved on by the time since then (at most a quarter of
-    // a second). A MIDI message that arrives on a thread of its own is
-    // placed on the playback's frames by it. Before the playback's first
+    // a second); a MIDI message's frame on JACK (markMessage) as it is. A
+    // MIDI message that arrives on a thread of its own is placed on the
+    // playback's frames by it. Before the playback's first
     // frame has sounded it lies before the playback's start (modulo 2^32).
     uint32_t positionNow() const;
     // An output that writes ahead of the sound (a sound server's buffer, an
@@ -140,13 +141,17 @@ public:
     // offset and advances the byte counter; silence while no playback
     // sounds or when a half was not ready in time. Notes the time (markTime).
     void readFrames(int16_t* out, uint32_t frames);
-    // Notes that the playback stands at its position now: after each read,
-    // and on JACK before each MIDI message inside the period, so that a
-    // message handled there is placed exactly at its frame. A beginning
-    // notes it too, on every output: the PulseAudio output throws away what
-    // the server holds when a playback begins, so its first frame sounds at
-    // once; on ALSA the note after the first read puts it a buffer later.
+    // Notes that the playback stands at its position now: after each read.
+    // A beginning notes it too, on every output: the PulseAudio output
+    // throws away what the server holds when a playback begins, so its
+    // first frame sounds at once; on ALSA the note after the first read
+    // puts it a buffer later.
     void markTime();
+    // On JACK before each MIDI message inside the period: the loop stands
+    // exactly at the message's frame, and positionNow gives that position,
+    // without the time since, until the next note. The thread may be held
+    // up between here and the message's handling; the frame stays exact.
+    void markMessage();
     // An output that writes ahead: `queuedFrames` frames read so far have
     // not sounded yet, so the frame that many before the read position
     // sounds now. Ignored while no playback is active.
@@ -181,7 +186,12 @@ private:
     std::atomic<uint32_t> transport_{0};    // generation << 1 | running
     std::atomic<TransportListener*> listener_{nullptr};
     std::atomic<uint64_t> view_{0};         // epoch << 33 | active << 32 | position
-    std::atomic<uint64_t> stamp_{0};        // position << 32 | the time it was noted, in microseconds
+    // position << 32 | exact << 31 | the time it was noted, in microseconds
+    // modulo 2^31 (a note is never older than LongestExtrapolation anyway).
+    static constexpr uint64_t ExactBit = uint64_t{1} << 31;
+    static constexpr uint32_t TimeMask = 0x7FFFFFFF;
+    uint64_t stampAt(uint32_t position, bool exact) const;
+    std::atomic<uint64_t> stamp_{0};
     Microseconds clock_;
     bool writesAhead_ = false;
     std::atomic<uint32_t> fade_{0};         // FadeState

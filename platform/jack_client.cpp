@@ -302,7 +302,7 @@ void JackClient::run(jack_nframes_t frames, Output* output, Midi* midi) {
                     at = frame;
                 }
                 if (loop)
-                    loop->markTime();   // the message's frame, for clocks the engine stamps
+                    loop->markMessage();   // the message's frame, for clocks the engine stamps
                 midi->callback(midi->context, message);
                 if (loop)
                     obey(*output, *loop, edges, at);

@@ -18,6 +18,9 @@ void ClockFollower::restart(double framesPerClock) {
     run_ = 0;
     runSide_ = 0;
     gapRun_ = 0;
+    beforeGap_ = -1;
+    late_ = false;
+    lateCount_ = 0;
     sinceChange_ = SettleClocks;
 }
 
@@ -37,6 +40,15 @@ int64_t ClockFollower::indexFor(int64_t frame) const {
     const double expected = (static_cast<double>(frame) - frameOf(static_cast<double>(lastIndex_))) / period_;
     const double clocks = std::min(std::round(expected), 1e12);
     return lastIndex_ + std::max<int64_t>(1, static_cast<int64_t>(clocks));
+}
+
+// The clock right after a gap-placed one, half a period or more before
+// the line expects the next: the gap-placed one came late.
+bool ClockFollower::cameLate(int64_t frame) const {
+    if (beforeGap_ < 0 || late_)
+        return false;
+    const double early = frameOf(static_cast<double>(lastIndex_ + 1)) - static_cast<double>(frame);
+    return early > std::max(period_ / 2, DeviationFrames);
 }
 
 void ClockFollower::noteDeviation(double residual) {
@@ -66,9 +78,31 @@ int64_t ClockFollower::addClock(int64_t frame) {
         return 0;
     }
     frame = std::max(frame, lastFrame_);
+    if (cameLate(frame)) {
+        // The gap-placed clock is the newest kept: out of the line it goes,
+        // and it takes the index after the one before the gap.
+        --size_;
+        lastIndex_ = beforeGap_ + 1;
+        late_ = true;
+        lateCount_ = 0;
+        run_ = 0;
+        gapRun_ = 0;
+        fit();
+    }
     const int64_t index = indexFor(frame);
+    const double residual = static_cast<double>(frame) - frameOf(static_cast<double>(index));
+    if (late_ && residual > DeviationFrames && lateCount_ < EstablishedClocks) {
+        // Still part of the burst: counted, not fitted; the line stays.
+        ++lateCount_;
+        lastIndex_ = index;
+        lastFrame_ = frame;
+        offset_ = -residual;
+        return index;
+    }
+    late_ = false;
+    beforeGap_ = index > lastIndex_ + 1 ? lastIndex_ : -1;
     gapRun_ = index > lastIndex_ + 1 ? gapRun_ + 1 : 0;
-    noteDeviation(static_cast<double>(frame) - frameOf(static_cast<double>(index)));
+    noteDeviation(residual);
 
     if (size_ == Window)
         first_ = (first_ + 1) % Window;
@@ -103,6 +137,7 @@ void ClockFollower::newTempo() {
     priorLetGo_ = false;
     run_ = 0;
     gapRun_ = 0;
+    beforeGap_ = -1;   // the indices before it may have changed
     sinceChange_ = 0;
     ++changes_;
 }

@@ -19,6 +19,11 @@
 // the estimate holds the last tempo through a gap and locks on again where
 // the clocks resume. Three such gaps in a row are a master that slowed down
 // by a third or more at once: the clocks since are consecutive after all.
+// And when the clock after such a gap comes too soon after it, the gap was
+// a clock handed on late (the thread that reads the input held up), with
+// any that came during the hold-up in a burst behind it: they are counted
+// one by one from the clock before the gap, and kept out of the line until
+// a clock comes on it again.
 //
 // Threads: one follower belongs to one thread (the main thread in the
 // program). No allocation after construction.
@@ -81,6 +86,7 @@ private:
         int64_t frame;
     };
     int64_t indexFor(int64_t frame) const;
+    bool cameLate(int64_t frame) const;
     void noteDeviation(double residual);
     void keepLast(int count);
     void newTempo();
@@ -100,6 +106,9 @@ private:
     int run_ = 0;                   // deviating clocks in a row, all on one side
     int runSide_ = 0;
     int gapRun_ = 0;                // clocks in a row that came after a gap
+    int64_t beforeGap_ = -1;        // the index before the gap, while the clock after it may be late
+    bool late_ = false;             // clocks handed on late are being counted, not fitted
+    int lateCount_ = 0;
     int sinceChange_ = SettleClocks;
     int changes_ = 0;
 };

@@ -102,6 +102,33 @@ TEST(ClockFollower, GapsAndLostClocksKeepTheCount) {
     EXPECT_EQ(follower.changes(), 0);
 }
 
+// A clock handed on late (the thread that reads the input was held up)
+// comes after what looks like a gap and the next one too soon after it: it
+// is counted one by one, not taken for lost clocks, and the late frames do
+// not bend the line. A single clock most of a period late, then a burst of
+// the three clocks that came during a hold-up of 2.6 periods.
+TEST(ClockFollower, ClocksHandedOnLateAreNotTakenForLostClocks) {
+    for (double tempo : {120.0, 200.0}) {
+        ClockFollower follower;
+        const double period = framesPerClockAt(tempo);
+        follower.restart(period);
+        double frame = feed(follower, 0, period, 48, 20);
+        follower.addClock(std::llround(frame + 0.8 * period));
+        frame = feed(follower, frame + period, period, 20, 20, 3);
+        EXPECT_EQ(follower.lastIndex(), 48 + 20) << tempo;
+        EXPECT_NEAR(follower.frameOf(static_cast<double>(follower.lastIndex() + 1)), frame, 10) << tempo;
+
+        const auto heldUntil = std::llround(frame + 2.6 * period);
+        for (int i = 0; i < 3; ++i)
+            follower.addClock(heldUntil);
+        frame = feed(follower, frame + 3 * period, period, 20, 20, 5);
+        EXPECT_EQ(follower.lastIndex(), 48 + 20 + 3 + 20) << tempo;
+        EXPECT_NEAR(follower.frameOf(static_cast<double>(follower.lastIndex() + 1)), frame, 10) << tempo;
+        EXPECT_NEAR(follower.framesPerClock(), period, 0.5) << tempo;
+        EXPECT_EQ(follower.changes(), 0) << tempo;
+    }
+}
+
 // A master that drops to less than two thirds of its tempo at once sends
 // clocks with gaps of two periods: after three of them they are its
 // clocks, not lost ones.

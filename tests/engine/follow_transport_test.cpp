@@ -170,8 +170,9 @@ TEST(FollowTransport, AMasterThatChangesTempoEveryBarIsFollowedFromTheNextBeat) 
                     *std::max_element(c.tempos.begin(), c.tempos.end()), milliseconds(worstFirst),
                     milliseconds(worstOthers), beats.size());
         EXPECT_LT(worstOthers, TwoMs);
-        if (c.firstBeatsToo)
+        if (c.firstBeatsToo) {
             EXPECT_LT(worstFirst, TwoMs);
+        }
         EXPECT_EQ(rig.song->tempo, 120);
     }
 }

@@ -193,6 +193,15 @@ void LoopBuffer::markSounding(uint32_t queuedFrames) {
     stamp_.store(stampAt(sounding, false), std::memory_order_release);
 }
 
+void LoopBuffer::reportQueued(uint32_t reportedFrames) {
+    constexpr uint32_t Longest = 44100;   // a second: more is no report to steer by
+    constexpr int32_t Jump = 441;
+    const auto reported = static_cast<int32_t>(std::min(reportedFrames, Longest));
+    const auto expected = static_cast<int32_t>(std::min(queuedNow(), Longest));
+    const int32_t off = reported - expected;
+    markSounding(static_cast<uint32_t>(off > Jump || off < -Jump ? reported : expected + off / 8));
+}
+
 void LoopBuffer::publishView() {
     view_.store(uint64_t{player_.epoch} << 33 | uint64_t{player_.active} << 32 | player_.position,
                 std::memory_order_release);

@@ -156,6 +156,13 @@ public:
     // not sounded yet, so the frame that many before the read position
     // sounds now. Ignored while no playback is active.
     void markSounding(uint32_t queuedFrames);
+    // A sound server's report of the frames read that have not sounded yet
+    // (callback). Each report is a little off, and a clock placed by it
+    // would carry the error into the follower's line: the sounding position
+    // is steered an eighth of the way towards each report. A report more
+    // than 10 ms off is a real jump (a beginning, the server's latency
+    // changed) and is taken as it is.
+    void reportQueued(uint32_t reportedFrames);
     // The frames read that have not sounded yet by the last note, as the
     // time since then tells (callback).
     uint32_t queuedNow() const { return (player_.position - positionNow()) / 4; }

@@ -402,23 +402,16 @@ void PulseOutput::fill(size_t bytes) {
 // The frames written that have not sounded yet: the server's queue and the
 // sink's latency, interpolated from the server's last timing report. Just
 // after a flush the server has not reported yet; the position noted at the
-// beginning then runs on by the clock.
-//
-// Each report is a little off, and a clock placed by it carries the error
-// into the follower's line: the sounding position is steered an eighth of
-// the way towards each report. A report more than 10 ms off is a real jump
-// (an underrun, a beginning) and is taken as it is.
+// beginning then runs on by the clock. Through an underrun the server
+// plays on and skips what comes too late for its place (no pre-buffering):
+// the frames stay on the time, and so does the sounding position.
 void PulseOutput::markSounding() {
     pa_usec_t latency = 0;
     int negative = 0;
     if (pa_stream_get_latency(stream_, &latency, &negative) < 0)
         return;
     const uint64_t frames = negative ? 0 : std::min<uint64_t>(latency * SongSpec.rate / PA_USEC_PER_SEC, SongSpec.rate);
-    const auto reported = static_cast<int32_t>(frames);
-    const auto expected = static_cast<int32_t>(std::min<uint32_t>(loop_->queuedNow(), SongSpec.rate));
-    const int32_t off = reported - expected;
-    constexpr int32_t Jump = SongSpec.rate / 100;
-    loop_->markSounding(static_cast<uint32_t>(off > Jump || off < -Jump ? reported : expected + off / 8));
+    loop_->reportQueued(static_cast<uint32_t>(frames));
 }
 
 void PulseOutput::transportChanged() noexcept {

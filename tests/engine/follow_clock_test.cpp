@@ -380,9 +380,11 @@ TEST(FollowClock, AClockIsPlacedAtTheFrameSoundingBehindAnOutputThatWritesAhead)
 
 // A simulated sound server: it holds about 1,000 frames written ahead and
 // asks for 512 at a time; a beginning throws away what it holds (as the
-// PulseAudio output does), and after every write the output notes how much
-// is still queued. Clocks arrive on the MIDI thread at the time their
-// frame sounds. The beats must sound on the master's, not a queue late.
+// PulseAudio output does), and after every write it reports how much is
+// still queued. Clocks arrive on the MIDI thread at the time their frame
+// sounds. The beats must sound on the master's, not a queue late. Like a
+// server without pre-buffering, it plays on through an underrun and drops
+// what comes too late for its place.
 struct ServerRig : test::PlaybackRig {
     static constexpr int64_t Target = 1024, Request = 512, Quantum = 64;
 
@@ -403,20 +405,18 @@ struct ServerRig : test::PlaybackRig {
         while (now < end) {
             now += Quantum;
             fakeMicroseconds = static_cast<uint32_t>(now * 1000000 / 44100);
-            const bool held = std::any_of(holdUps.begin(), holdUps.end(),
-                                          [&](const HoldUp& h) { return now >= h.from && now < h.until; });
-            while (!held && sent < events.size() && events[sent].frame <= now)
+            while (!heldUp(holdUps) && sent < events.size() && events[sent].frame <= now)
                 midi.send(events[sent++].message);
             // A Start asked for wakes the output at once, which fills the
             // whole buffer anew.
             const bool starting = !out.loop.view().active && out.loop.transportRunning();
-            while (written - now < (starting ? Target : Target - Request)) {
+            while (!heldUp(outputHoldUps) && written - now < (starting ? Target : Target - Request)) {
                 const bool before = out.loop.view().active;
                 const auto frames = wave.play(Request);
                 if (!before && out.loop.view().active)
                     written = now;   // the beginning throws away what the server held
                 write(frames);
-                out.loop.markSounding(static_cast<uint32_t>(written - now));
+                out.loop.reportQueued(static_cast<uint32_t>(std::max<int64_t>(0, written - now)));
             }
             if (now >= nextTick) {
                 tick();
@@ -425,19 +425,26 @@ struct ServerRig : test::PlaybackRig {
         }
     }
     void write(const std::vector<int16_t>& frames) {
-        const auto at = static_cast<size_t>(written) * 2;
+        const auto count = static_cast<int64_t>(frames.size() / 2);
+        const int64_t late = std::clamp<int64_t>(now - written, 0, count);
+        const auto at = static_cast<size_t>(written + late) * 2;
         if (sounded.size() < at + frames.size())
             sounded.resize(at + frames.size());
-        std::copy(frames.begin(), frames.end(), sounded.begin() + static_cast<long>(at));
-        written += static_cast<int64_t>(frames.size() / 2);
+        std::copy(frames.begin() + late * 2, frames.end(), sounded.begin() + static_cast<long>(at));
+        written += count;
     }
 
-    // Sound frames during which the MIDI thread is held up: what comes
-    // meanwhile is handed on in a burst after it.
+    // Sound frames during which the MIDI thread (holdUps) or the output's
+    // thread (outputHoldUps) is held up: the clocks that come meanwhile are
+    // handed on in a burst after it; the server runs dry.
     struct HoldUp {
         int64_t from, until;
     };
+    bool heldUp(const std::vector<HoldUp>& spans) const {
+        return std::any_of(spans.begin(), spans.end(), [&](const HoldUp& h) { return now >= h.from && now < h.until; });
+    }
     std::vector<HoldUp> holdUps;
+    std::vector<HoldUp> outputHoldUps;
     std::vector<int16_t> sounded;   // by the frame at which it sounds
     int64_t now = 0;
     int64_t written = 0;
@@ -475,6 +482,35 @@ TEST(FollowClock, BehindASoundServerAHeldUpMidiThreadCostsNoClock) {
     figure("MIDI clock 120 bpm behind a server, the MIDI thread held up three times (simulated)", e);
     EXPECT_LT(e.worst, TwoMs);
     EXPECT_LT(e.drift(), TwoMs);
+}
+
+// The output held up for 60 and 120 ms: the server plays silence and
+// drops what comes too late for its place, so the frames stay on the
+// time. The count holds and the beats stay on the master's; the first
+// ones after a dropout are let off with 5 ms.
+TEST(FollowClock, BehindASoundServerADropoutMovesNoBeat) {
+    ServerRig rig;
+    const std::vector<ServerRig::HoldUp> dropouts = {{5 * 44100 + 5000, 5 * 44100 + 5000 + 2646},
+                                                      {10 * 44100 + 5000, 10 * 44100 + 5000 + 5292}};
+    rig.outputHoldUps = dropouts;
+    ClockMaster master(22050.3);
+    master.start();
+    master.clocks(120, 24 * 28 + 1);
+    rig.run(master.events, static_cast<int64_t>(master.nextClock()) + 4410);
+    const auto sounds = test::onsets(rig.sounded);
+    ASSERT_EQ(sounds.size(), master.beats.size());
+    const BeatErrors e = test::beatErrors(sounds, master.beats);
+    figure("MIDI clock 120 bpm behind a server, two dropouts of 60 and 120 ms (simulated)", e);
+    EXPECT_LT(e.worst, 5 * 44.1) << "while catching up";
+    EXPECT_LT(e.drift(), TwoMs);
+    for (size_t i = 0; i < sounds.size(); ++i) {
+        const bool catchingUp = std::any_of(dropouts.begin(), dropouts.end(), [&](const ServerRig::HoldUp& d) {
+            return master.beats[i] > static_cast<double>(d.from) && master.beats[i] < static_cast<double>(d.until) + 66150;
+        });
+        if (!catchingUp) {
+            EXPECT_LT(std::abs(static_cast<double>(sounds[i]) - master.beats[i]), TwoMs) << "beat " << i;
+        }
+    }
 }
 
 }  // namespace

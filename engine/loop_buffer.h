@@ -103,8 +103,8 @@ public:
     // callback noted, moved on by the time since then (at most a quarter of
     // a second); a MIDI message's frame on JACK (markMessage) as it is. A
     // MIDI message that arrives on a thread of its own is placed on the
-    // playback's frames by it. Before the playback's first
-    // frame has sounded it lies before the playback's start (modulo 2^32).
+    // playback's frames by it. Before the playback's first frame has
+    // sounded it lies before the playback's start (modulo 2^32).
     uint32_t positionNow() const;
     // An output that writes ahead of the sound (a sound server's buffer, an
     // ALSA device's) says so while no stream is open; it then notes the

@@ -452,13 +452,19 @@ struct ServerRig : test::PlaybackRig {
     int64_t nextTick = TickFrames;
 };
 
+// A master at 120 bpm for `beats` beats behind the rig's server, its first
+// clock half a second in; returns where the tones sound.
+std::vector<int64_t> followBehindServer(ServerRig& rig, ClockMaster& master, int beats) {
+    master.start();
+    master.clocks(120, 24 * beats + 1);
+    rig.run(master.events, static_cast<int64_t>(master.nextClock()) + 4410);
+    return test::onsets(rig.sounded);
+}
+
 TEST(FollowClock, BehindASoundServerTheBeatsSoundOnTheMasters) {
     ServerRig rig;
     ClockMaster master(22050.3);
-    master.start();
-    master.clocks(120, 24 * 20 + 1);
-    rig.run(master.events, static_cast<int64_t>(master.nextClock()) + 4410);
-    const auto sounds = test::onsets(rig.sounded);
+    const auto sounds = followBehindServer(rig, master, 20);
     ASSERT_EQ(sounds.size(), master.beats.size());
     const BeatErrors e = test::beatErrors(sounds, master.beats);
     figure("MIDI clock 120 bpm behind a server holding 1,024 frames (simulated)", e);
@@ -473,10 +479,7 @@ TEST(FollowClock, BehindASoundServerAHeldUpMidiThreadCostsNoClock) {
     ServerRig rig;
     rig.holdUps = {{3 * 44100, 3 * 44100 + 662}, {6 * 44100, 6 * 44100 + 1544}, {9 * 44100, 9 * 44100 + 2646}};
     ClockMaster master(22050.3);
-    master.start();
-    master.clocks(120, 24 * 24 + 1);
-    rig.run(master.events, static_cast<int64_t>(master.nextClock()) + 4410);
-    const auto sounds = test::onsets(rig.sounded);
+    const auto sounds = followBehindServer(rig, master, 24);
     ASSERT_EQ(sounds.size(), master.beats.size());
     const BeatErrors e = test::beatErrors(sounds, master.beats);
     figure("MIDI clock 120 bpm behind a server, the MIDI thread held up three times (simulated)", e);
@@ -494,10 +497,7 @@ TEST(FollowClock, BehindASoundServerADropoutMovesNoBeat) {
                                                       {10 * 44100 + 5000, 10 * 44100 + 5000 + 5292}};
     rig.outputHoldUps = dropouts;
     ClockMaster master(22050.3);
-    master.start();
-    master.clocks(120, 24 * 28 + 1);
-    rig.run(master.events, static_cast<int64_t>(master.nextClock()) + 4410);
-    const auto sounds = test::onsets(rig.sounded);
+    const auto sounds = followBehindServer(rig, master, 28);
     ASSERT_EQ(sounds.size(), master.beats.size());
     const BeatErrors e = test::beatErrors(sounds, master.beats);
     figure("MIDI clock 120 bpm behind a server, two dropouts of 60 and 120 ms (simulated)", e);
